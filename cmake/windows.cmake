@@ -1,0 +1,21 @@
+# MinGW-w64 cross build: the shipped program, the Windows tests (run under Wine)
+# and the end-to-end driver.
+
+set(TG_HOST_TOOLS_DIR "${CMAKE_SOURCE_DIR}/build/host/tools" CACHE PATH
+    "Host build's tools (register simulator, pty peer) used by the Wine tests")
+
+# The program entry goes into the exe only; everything else is a library that the
+# Windows tests link as well.
+set(TG_ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/app/entry_win32.cpp)
+list(REMOVE_ITEM TG_WIN32_SOURCES ${TG_ENTRY_SOURCE})
+# Object library: the core reaches these through its seams, so every object is linked.
+add_library(tg_win32 OBJECT ${TG_WIN32_SOURCES})
+target_include_directories(tg_win32 PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(tg_win32 PUBLIC tg_core comctl32 user32 gdi32 kernel32)
+
+add_executable(Tallyglass WIN32 ${TG_ENTRY_SOURCE} resources/tallyglass.rc)
+target_link_libraries(Tallyglass PRIVATE tg_win32)
+set_target_properties(Tallyglass PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+add_subdirectory(tools/drive)
+add_subdirectory(tests/wine)

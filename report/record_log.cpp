@@ -1,0 +1,3 @@
+#include "report/record_log.h"
+
+void BuildRecordLog() {}

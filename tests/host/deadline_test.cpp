@@ -1,0 +1,82 @@
+#include "serial/deadline.h"
+
+#include <gtest/gtest.h>
+
+#include "serial/serial_port.h"
+#include "tests/stubs/sim_line.h"
+
+namespace {
+
+class DeadlineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    simline::Reset();
+    simline::SetTickStep(0);
+  }
+};
+
+TEST_F(DeadlineTest, ElapsedTimeSurvivesTickWrap) {
+  Deadline d;
+  simline::SetNow(4294967040u);  // 2^32 - 256
+  StartDeadline(d, 273);
+  simline::SetNow(16);  // 272 ms later
+  EXPECT_FALSE(DeadlineExpired(d));
+  StartDeadline(d, 272);
+  simline::SetNow(4294967040u);
+  d.start = 4294967040u;
+  simline::SetNow(16);
+  EXPECT_TRUE(DeadlineExpired(d));
+}
+
+TEST_F(DeadlineTest, ZeroDurationIsUpAtOnceAndExpiryClears) {
+  Deadline d;
+  simline::SetNow(500);
+  StartDeadline(d, 0);
+  EXPECT_TRUE(DeadlineExpired(d));
+  EXPECT_EQ(d.start, 0u);
+  EXPECT_EQ(d.duration, 0u);
+  simline::SetNow(501);
+  EXPECT_TRUE(DeadlineExpired(d));  // cleared: expired until armed again
+}
+
+TEST_F(DeadlineTest, UpWhenElapsedReachesDurationAndRearmRestarts) {
+  Deadline d;
+  simline::SetNow(1000);
+  StartDeadline(d, 100);
+  simline::SetNow(1099);
+  EXPECT_FALSE(DeadlineExpired(d));
+  StartDeadline(d, 100);  // restart from 1099
+  simline::SetNow(1198);
+  EXPECT_FALSE(DeadlineExpired(d));
+  simline::SetNow(1199);
+  EXPECT_TRUE(DeadlineExpired(d));
+}
+
+TEST_F(DeadlineTest, WaitForInputGivesUpOnlyPastTheLimit) {
+  simline::SetTickStep(1);
+  ASSERT_EQ(OpenPort(2, 115200, 'N', 8, 1), 1);
+  simline::SetNow(0);
+  EXPECT_FALSE(WaitForInput(2, 50));
+  // Start read at 1, gives up at the first elapsed > 50: tick 52.
+  EXPECT_EQ(simline::Now(), 52u);
+}
+
+TEST_F(DeadlineTest, WaitForInputLooksOnceEvenWithLimitZero) {
+  ASSERT_EQ(OpenPort(2, 115200, 'N', 8, 1), 1);
+  simline::Send(0, 0x41);
+  EXPECT_TRUE(WaitForInput(2, 0));
+  EXPECT_EQ(BytesWaiting(2), 1u);  // nothing was read
+  (void)ReadByte(2);
+  simline::SetTickStep(1);
+  EXPECT_FALSE(WaitForInput(2, 0));
+}
+
+TEST_F(DeadlineTest, WaitForInputOnClosedPortPollsTheWholeLimit) {
+  simline::SetTickStep(1);
+  simline::Send(0, 0x41);  // queued on the line, but port 3 is not open
+  EXPECT_FALSE(WaitForInput(3, 1000));
+  EXPECT_GE(simline::Now(), 1001u);
+  EXPECT_FALSE(WaitForInput(0, 10));
+}
+
+}  // namespace
