@@ -5,6 +5,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 namespace {
 
 unsigned SpeedOf(speed_t s) {
@@ -95,3 +97,19 @@ uint64_t NowUs() {
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<uint64_t>(ts.tv_sec) * 1000000u + static_cast<uint64_t>(ts.tv_nsec) / 1000u;
 }
+
+namespace {
+std::string ComLinkPath(int n) {
+  const char* prefix = std::getenv("WINEPREFIX");
+  std::string dir = prefix && *prefix ? prefix : std::string(std::getenv("HOME") ? std::getenv("HOME") : "") + "/.wine";
+  return dir + "/dosdevices/com" + std::to_string(n);
+}
+}  // namespace
+
+bool MapWineComPort(int n, const std::string& path) {
+  const std::string link = ComLinkPath(n);
+  unlink(link.c_str());
+  return symlink(path.c_str(), link.c_str()) == 0;
+}
+
+void UnmapWineComPort(int n) { unlink(ComLinkPath(n).c_str()); }

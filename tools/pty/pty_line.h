@@ -27,5 +27,11 @@ struct LineSettings {
 };
 bool ReadLineSettings(const PtyLine& line, LineSettings& settings);
 
+// Maps COMn of the Wine prefix in $WINEPREFIX (default ~/.wine) to `path` by its
+// dosdevices/comN link, which a running Wine honours at once. Returns false when
+// the link cannot be made. UnmapWineComPort removes the link again.
+bool MapWineComPort(int n, const std::string& path);
+void UnmapWineComPort(int n);
+
 // Monotonic time in microseconds.
 uint64_t NowUs();

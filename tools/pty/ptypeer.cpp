@@ -27,6 +27,7 @@ struct Options {
   std::string logPath;     // events and received bytes with timestamps
   std::string pathFile;    // the slave's path is also written here
   bool exitOnClose = false;
+  int mapCom = 0;          // COMn of $WINEPREFIX mapped to the pty while we run
 };
 
 void Usage() {
@@ -38,7 +39,8 @@ void Usage() {
       "  --send HEX        send these bytes (hex pairs) when the port is first opened\n"
       "  --log FILE        log '<us> open|close|settings B D P S|rx XX' lines\n"
       "  --path-file FILE  also write the slave's path to FILE\n"
-      "  --exit-on-close   end when the program closes the port");
+      "  --exit-on-close   end when the program closes the port\n"
+      "  --map-com N       link $WINEPREFIX/dosdevices/comN to the pty while running");
 }
 
 __attribute__((format(printf, 3, 4))) void LogEvent(FILE* log, uint64_t t0, const char* fmt, ...) {
@@ -65,6 +67,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
                                        {"log", required_argument, nullptr, 'l'},
                                        {"path-file", required_argument, nullptr, 'p'},
                                        {"exit-on-close", no_argument, nullptr, 'x'},
+                                       {"map-com", required_argument, nullptr, 'm'},
                                        {"help", no_argument, nullptr, 'h'},
                                        {nullptr, 0, nullptr, 0}};
   int c;
@@ -75,6 +78,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
       case 'l': o.logPath = optarg; break;
       case 'p': o.pathFile = optarg; break;
       case 'x': o.exitOnClose = true; break;
+      case 'm': o.mapCom = std::atoi(optarg); break;
       default: Usage(); return false;
     }
   }
@@ -97,6 +101,10 @@ int main(int argc, char** argv) {
   line.slave_fd = -1;
   signal(SIGTERM, OnSignal);
   signal(SIGINT, OnSignal);
+  if (o.mapCom > 0 && !MapWineComPort(o.mapCom, line.path)) {
+    std::fprintf(stderr, "ptypeer: cannot map COM%d\n", o.mapCom);
+    return 1;
+  }
   std::printf("%s\n", line.path.c_str());
   std::fflush(stdout);
   if (!o.pathFile.empty()) {
@@ -142,6 +150,7 @@ int main(int argc, char** argv) {
     }
   }
   if (log) std::fclose(log);
+  if (o.mapCom > 0) UnmapWineComPort(o.mapCom);
   ClosePtyLine(line);
   return 0;
 }
