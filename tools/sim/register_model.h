@@ -36,6 +36,9 @@ struct Data {
   // last index of table 3 in field 19.
   std::vector<Record> tables[4];
   std::string info;
+  // Dump mode: bytes sent after the last line and before ETX, with no line end of
+  // their own (an unfinished last line); normally empty.
+  std::string dumpTail;
 };
 
 // Faults, each chosen per run. Counts of -1 mean "every time".
@@ -56,6 +59,8 @@ struct Faults {
   size_t longLineBytes = 0;         // dump mode: a line of this many bytes (CR LF included) comes first
   uint32_t baud = 0;                // pacing: 0 sends at once; else each byte takes 10 bits at this speed
   uint32_t latencyUs = 0;           // delay before each answer
+  int gapBlocks = -1;               // how many dumps/replies get the gap (-1: every one)
+  int frameAnswerCount = -1;        // how many command frames get frameAnswer (-1: every one)
 };
 
 struct Stats {
@@ -67,6 +72,7 @@ struct Stats {
   int naks = 0;                       // NAKs received for replies
   std::vector<std::string> commands;  // command texts of good frames, in order
   uint64_t dumpBytes = 0;             // dump text bytes sent (line ends included, ETX not)
+  int dumps = 0;                      // dumps sent to the end (ETX)
 };
 
 class Register {
@@ -81,6 +87,9 @@ class Register {
   void Receive(uint8_t byte, uint64_t nowUs);
   // Time has reached nowUs (lets an endless noise stream go on).
   void Advance(uint64_t nowUs);
+  // The PC closed the port: a fresh connection follows (state back to waiting for
+  // ENQ, noise stops). Bytes already handed to Output are the front end's to drop.
+  void LineClosed(uint64_t nowUs);
   const Stats& stats() const;
 
  private:
@@ -91,8 +100,23 @@ class Register {
 // Framing as the register computes it: sum of the bytes modulo 256, then modulo 100.
 int Checksum(const std::string& bytes);
 
-// Sample data files (format in tools/sim/data/README); false when unreadable.
-bool LoadDump(const std::string& path, Data& data);
-bool LoadTables(const std::string& path, Data& data);
+// The reply frame's bytes between STX and ETX: three status fields, the data text
+// with its closing '/' (none when the text is empty), two checksum digits.
+std::string ReplyFrameBody(int status, const std::string& data);
+// The "g/" data text made from the tables when Data::info is empty.
+std::string InfoText(const Data& data);
+
+// Sample data files (format in tools/sim/data/README.md); false when unreadable or
+// malformed, with the reason in *error when given.
+bool LoadDump(const std::string& path, Data& data, std::string* error = nullptr);
+bool LoadTables(const std::string& path, Data& data, std::string* error = nullptr);
+// A data file's text (UTF-8 with \xNN and \\ escapes) in the register's code page,
+// Windows-1253; false on a character or escape it has no byte for.
+bool ToRegisterText(const std::string& utf8, std::string& out, std::string* error = nullptr);
+
+// Synthetic data for benchmarks: a dump of about `bytes` bytes (line ends included),
+// and tables with a, b, c records in tables 0..2 and d records in table 3.
+void GenerateDump(uint64_t bytes, Data& data);
+void GenerateTables(int a, int b, int c, int d, Data& data);
 
 }  // namespace regsim
