@@ -1,4 +1,176 @@
+// Read Fiscal Memory: ENQ -> ACK, STX -> the dump's lines -> ETX.
+//
+// The capture runs inside the button's command and pumps window messages while
+// it waits, so the window stays alive. It reads every byte already waiting
+// before it does anything else, then shows the lines completed in that batch
+// with the list's redraw held, then pumps one message: a row added with the
+// list redrawing costs tens of milliseconds under Wine, and one pumped message
+// per byte would let a 115200-baud line overrun the port's queue.
 #include "dump/fiscal_dump.h"
 
-void ReadFiscalMemory() {}
-uint8_t ConvertCapital(uint8_t byte) { return byte; }
+#include <cstdint>
+
+#include "app/shell.h"
+#include "app/state.h"
+#include "dump/dump_lines.h"
+#include "serial/clock.h"
+#include "serial/deadline.h"
+#include "serial/serial_port.h"
+
+namespace {
+
+constexpr uint8_t STX = 0x02;
+constexpr uint8_t ETX = 0x03;
+constexpr uint8_t ENQ = 0x05;
+constexpr uint8_t ACK = 0x06;
+
+constexpr uint32_t kAckWaitMs = 10000;           // ENQ to ACK
+constexpr uint32_t kAckAfterOtherByteMs = 1000;  // each other byte restarts the wait
+// A line that never stops sending other bytes would restart the 1000 ms wait
+// for ever; after this long since the ENQ other bytes no longer restart it.
+constexpr uint32_t kOtherBytesLimitMs = 20000;
+constexpr uint32_t kFirstDumpByteWaitMs = 10000;  // STX to the first dump byte
+constexpr uint32_t kDumpByteGapMs = 2000;         // silence that breaks the transfer
+
+// Bytes read in one batch before the window gets its next message: an endless
+// stream cannot starve the window.
+constexpr uint32_t kBatchBytesMax = 4096;
+
+// Texts of the capture in Windows-1253.
+// ΠΑΡΑΚΑΛΩ ΠΕΡΙΜΕΝΕΤΕ......
+constexpr char kPleaseWait[] =
+    "\xD0\xC1\xD1\xC1\xCA\xC1\xCB\xD9 \xD0\xC5\xD1\xC9\xCC\xC5\xCD\xC5\xD4\xC5......";
+constexpr char kRule[] = "-----------------------------------------------------";  // 53
+// H ΗΤΜ ΔΕΝ ΕΙΝΑΙ ΣΕ ΛΕΙΤΟΥΡΓΙΑ 'ΑΠΟΣΤΟΛΗ ΦΜ Η/Υ'  (a Latin H first, one space last)
+constexpr char kNotInSendMode[] =
+    "H \xC7\xD4\xCC \xC4\xC5\xCD \xC5\xC9\xCD\xC1\xC9 \xD3\xC5 \xCB\xC5\xC9\xD4\xCF\xD5\xD1\xC3\xC9\xC1"
+    " '\xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7 \xD6\xCC \xC7/\xD5' ";
+// ΘΕΣΤΕ ΤΗΝ ΗΤΜ ΣΕ ΑΠΟΣΤΟΛΗ ΔΕΔΟΜΕΝΩΝ ΠΡΟΣΠΑΘΗΣΤΕ ΞΑΝΑ
+constexpr char kPutInDataSending[] =
+    "\xC8\xC5\xD3\xD4\xC5 \xD4\xC7\xCD \xC7\xD4\xCC \xD3\xC5 \xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7"
+    " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD \xD0\xD1\xCF\xD3\xD0\xC1\xC8\xC7\xD3\xD4\xC5 \xCE\xC1\xCD\xC1";
+// Η ΗΤΜ ΑΠΟΣΥΝΔΕΘΗΚΕ.....
+constexpr char kDisconnected[] = "\xC7 \xC7\xD4\xCC \xC1\xD0\xCF\xD3\xD5\xCD\xC4\xC5\xC8\xC7\xCA\xC5.....";
+// Η ΔΙΑΔΙΚΑΣΙΑ ΜΕΤΑΦΟΡΑΣ ΔΕΔΟΜΕΝΩΝ ΔΕΝ ΟΛΟΚΛΗΡΩΘΗΚΕ
+constexpr char kNotCompleted[] =
+    "\xC7 \xC4\xC9\xC1\xC4\xC9\xCA\xC1\xD3\xC9\xC1 \xCC\xC5\xD4\xC1\xD6\xCF\xD1\xC1\xD3"
+    " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD \xC4\xC5\xCD \xCF\xCB\xCF\xCA\xCB\xC7\xD1\xD9\xC8\xC7\xCA\xC5";
+// ΘΕΣΤΕ ΤΗ ΗΤΜ ΣΕ ΑΠΟΣΤΟΛΗ ΔΕΔΟΜΕΝΩΝ 'ΑΠΟΣΤΟΛΗ ΦΜ Η/Υ' ΠΡΟΣΠΑΘΗΣΤΕ ΞΑΝΑ  (two spaces last)
+constexpr char kPutInSendMode[] =
+    "\xC8\xC5\xD3\xD4\xC5 \xD4\xC7 \xC7\xD4\xCC \xD3\xC5 \xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7"
+    " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD '\xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7 \xD6\xCC \xC7/\xD5'"
+    " \xD0\xD1\xCF\xD3\xD0\xC1\xC8\xC7\xD3\xD4\xC5 \xCE\xC1\xCD\xC1  ";
+// Η  ΔΙΑΔΙΚΑΣΙΑ ΜΕΤΑΦΟΡΑΣ ΔΕΔΟΜΕΝΩΝ ΟΛΟΚΛΗΡΩΘΗΚΕ ΕΠΙΤΥΧΩΣ  (two spaces after the Η)
+constexpr char kCompleted[] =
+    "\xC7  \xC4\xC9\xC1\xC4\xC9\xCA\xC1\xD3\xC9\xC1 \xCC\xC5\xD4\xC1\xD6\xCF\xD1\xC1\xD3"
+    " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD \xCF\xCB\xCF\xCA\xCB\xC7\xD1\xD9\xC8\xC7\xCA\xC5"
+    " \xC5\xD0\xC9\xD4\xD5\xD7\xD9\xD3";
+constexpr char kFileNotOpened[] = "The file 'FMout.txt' was not opened";
+
+void ShowNoAnswer() {
+  ListPrintf("%s", kRule);
+  ListPrintf("%s", kNotInSendMode);
+  ListPrintf("%s", kPutInDataSending);
+}
+
+void ShowBrokenTransfer() {
+  ClearMessageList();
+  ListPrintf("%s", kDisconnected);
+  ListPrintf("%s", kNotCompleted);
+  ListPrintf("%s", kPutInSendMode);
+}
+
+// ENQ has gone out. True when the register answers ACK in time; other bytes
+// before it are dropped. The queue is looked at before the deadline, so an ACK
+// already waiting is taken even when the time ran out meanwhile.
+bool AwaitAck() {
+  const uint32_t enqTick = TickCount();
+  Deadline deadline;
+  StartDeadline(deadline, kAckWaitMs);
+  for (;;) {
+    PumpMessage();
+    if (BytesWaiting(SelectedPort) != 0) {
+      if (ReadByte(SelectedPort) == ACK) return true;
+      if (TickCount() - enqTick < kOtherBytesLimitMs) StartDeadline(deadline, kAckAfterOtherByteMs);
+    }
+    if (DeadlineExpired(deadline)) return false;
+  }
+}
+
+enum class BatchEnd { QueueEmpty, BoundReached, Etx };
+
+// Reads the bytes waiting now, up to the batch bounds (bytes read, rows queued).
+// Only the queue status and the reads touch the port: no message is pumped in
+// between, so the port cannot be closed under the batch.
+BatchEnd ReadBatch(uint32_t& bytesRead) {
+  bytesRead = 0;
+  for (;;) {
+    uint32_t waiting = BytesWaiting(SelectedPort);
+    if (waiting == 0) return BatchEnd::QueueEmpty;
+    for (; waiting > 0; --waiting) {
+      if (bytesRead == kBatchBytesMax || QueuedRowCount() == kQueuedRowsMax) {
+        return BatchEnd::BoundReached;
+      }
+      const uint8_t byte = ReadByte(SelectedPort);
+      if (byte == ETX) return BatchEnd::Etx;
+      TakeDumpByte(byte);
+      ++bytesRead;
+    }
+  }
+}
+
+// STX has gone out. True at ETX; false when the line stays silent too long.
+// The deadline is tested before the queue: a pass that finds the time up ends
+// the transfer even when bytes have arrived meanwhile.
+bool ReceiveDump() {
+  Deadline deadline;
+  StartDeadline(deadline, kFirstDumpByteWaitMs);
+  for (;;) {
+    PumpMessage();
+    if (DeadlineExpired(deadline)) return false;
+    uint32_t bytesRead = 0;
+    const BatchEnd end = ReadBatch(bytesRead);
+    ShowQueuedRows();
+    if (end == BatchEnd::Etx) return true;
+    // Armed after the rows are shown: the time spent on the list is not silence
+    // of the line.
+    if (bytesRead > 0) StartDeadline(deadline, kDumpByteGapMs);
+  }
+}
+
+void CaptureDump() {
+  ClearMessageList();
+  if (!OpenDumpFiles()) {
+    ListPrintf("%s", kFileNotOpened);
+    return;
+  }
+  StartDumpLines();
+  ListPrintf("%s", kPleaseWait);
+  PurgePort(SelectedPort);
+  WriteByte(SelectedPort, ENQ);
+  if (!AwaitAck()) {
+    ShowNoAnswer();
+    CloseDumpFiles();
+    return;
+  }
+  WriteByte(SelectedPort, STX);
+  // Anything the register sent between its ACK and our STX is stale.
+  PurgePort(SelectedPort);
+  ClearMessageList();
+  if (ReceiveDump()) {
+    ListPrintf("%s", kCompleted);
+    PumpMessage();
+  } else {
+    ShowBrokenTransfer();
+  }
+  CloseDumpFiles();
+}
+
+}  // namespace
+
+void ReadFiscalMemory() {
+  if (OperationRunning != 0) return;
+  OperationRunning = 1;
+  CaptureDump();
+  OperationRunning = 0;
+}

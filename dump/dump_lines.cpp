@@ -1,0 +1,125 @@
+#include "dump/dump_lines.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/shell.h"
+#include "app/text_file.h"
+#include "dump/fiscal_dump.h"
+
+namespace {
+
+constexpr uint8_t LF = 0x0A;
+
+// Code page 1253 -> 737: Α..Ρ (0xC1..0xD1) become 0x80..0x90, Σ..Ω (0xD3..0xD9)
+// become 0x91..0x97. 0xD2, unassigned in 1253 (it would be the final sigma's
+// capital), lands on 0x90 like Ρ.
+constexpr uint8_t kFirstCapital = 0xC1;
+constexpr uint8_t kLastCapitalBeforeGap = 0xD1;
+constexpr uint8_t kLastCapital = 0xD9;
+constexpr uint8_t kShiftBeforeGap = 65;
+constexpr uint8_t kShiftAfterGap = 66;
+
+// Every row shows its line less the line's last two bytes (the CR LF).
+constexpr size_t kLineEndBytes = 2;
+static_assert(kShownLineBytes <= kLinePartBytes, "a row's text comes from the first part");
+
+FILE* ReceivedFile = nullptr;   // FMout1.txt
+FILE* ConvertedFile = nullptr;  // FMout2.txt
+
+// The part of the current line not yet written, as received and as converted.
+char ReceivedPart[kLinePartBytes];
+char ConvertedPart[kLinePartBytes];
+size_t PartLength = 0;
+// Set once a part of the current line has gone to the files before its LF; the
+// line's row then comes from LineStart.
+bool LineSpilled = false;
+char LineStart[kShownLineBytes];
+
+// Rows of completed lines, NUL-terminated, waiting to be shown.
+char QueuedRows[kQueuedRowsMax][kShownLineBytes + 1];
+int QueuedCount = 0;
+
+void WritePart() {
+  WriteTextBytes(ReceivedFile, ReceivedPart, PartLength);
+  WriteTextBytes(ConvertedFile, ConvertedPart, PartLength);
+  PartLength = 0;
+}
+
+// The line buffer is full and no LF yet: the part goes to the files now, so a
+// line of any length reaches them whole. Its start is kept for the row.
+void SpillPart() {
+  if (!LineSpilled) std::memcpy(LineStart, ReceivedPart, kShownLineBytes);
+  LineSpilled = true;
+  WritePart();
+}
+
+// A line of 0 or 1 bytes (a bare LF) has no text to show: its row is empty.
+void QueueRow() {
+  // A spilled line is longer than a part, so its row is always full.
+  size_t length = kShownLineBytes;
+  if (!LineSpilled) length = PartLength >= kLineEndBytes ? PartLength - kLineEndBytes : 0;
+  if (length > kShownLineBytes) length = kShownLineBytes;
+  const char* source = LineSpilled ? LineStart : ReceivedPart;
+  char* row = QueuedRows[QueuedCount++];
+  std::memcpy(row, source, length);
+  row[length] = '\0';  // a 0x00 inside the line ends the shown text earlier
+}
+
+void CompleteLine() {
+  // The capture shows the queue before it fills; a full queue here would mean a
+  // batch that did not stop, so the row is shown at once rather than dropped.
+  if (QueuedCount == kQueuedRowsMax) ShowQueuedRows();
+  QueueRow();
+  WritePart();
+  LineSpilled = false;
+}
+
+}  // namespace
+
+uint8_t ConvertCapital(uint8_t byte) {
+  if (byte >= kFirstCapital && byte <= kLastCapitalBeforeGap) return byte - kShiftBeforeGap;
+  if (byte > kLastCapitalBeforeGap && byte <= kLastCapital) return byte - kShiftAfterGap;
+  return byte;
+}
+
+bool OpenDumpFiles() {
+  ReceivedFile = OpenTextFile("FMout1.txt");
+  if (ReceivedFile == nullptr) return false;
+  ConvertedFile = OpenTextFile("FMout2.txt");
+  if (ConvertedFile != nullptr) return true;
+  CloseTextFile(ReceivedFile);
+  ReceivedFile = nullptr;
+  return false;
+}
+
+void CloseDumpFiles() {
+  CloseTextFile(ReceivedFile);
+  CloseTextFile(ConvertedFile);
+  ReceivedFile = ConvertedFile = nullptr;
+}
+
+void StartDumpLines() {
+  PartLength = 0;
+  LineSpilled = false;
+  QueuedCount = 0;
+}
+
+void TakeDumpByte(uint8_t byte) {
+  if (PartLength == kLinePartBytes) SpillPart();
+  const uint8_t converted = ConvertCapital(byte);
+  ReceivedPart[PartLength] = static_cast<char>(byte);
+  ConvertedPart[PartLength] = static_cast<char>(converted);
+  ++PartLength;
+  if (converted == LF) CompleteLine();
+}
+
+int QueuedRowCount() { return QueuedCount; }
+
+void ShowQueuedRows() {
+  if (QueuedCount == 0) return;
+  HoldListRedraw();
+  for (int i = 0; i < QueuedCount; ++i) ListPrintf("%s", QueuedRows[i]);
+  ReleaseListRedraw();
+  QueuedCount = 0;
+}

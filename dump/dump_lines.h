@@ -1,0 +1,29 @@
+// The lines of a fiscal memory dump: collected byte by byte, written to FMout1.txt
+// (as received) and FMout2.txt (capitals converted) when their LF comes, and
+// queued as rows of the message list until the capture shows them.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Rows queued between two showings. The capture shows them after each batch of
+// bytes; a batch stops early when this many lines are waiting, so that the list
+// work done between two pumped window messages stays short.
+constexpr int kQueuedRowsMax = 64;
+// At most this much of a line is shown in its row (the files get the whole line).
+constexpr size_t kShownLineBytes = 1024;
+// A line longer than this goes to the files in parts of this size as it comes.
+constexpr size_t kLinePartBytes = 4096;
+
+// Creates or empties FMout1.txt and FMout2.txt; false (and nothing left open)
+// when either cannot be opened.
+bool OpenDumpFiles();
+void CloseDumpFiles();
+
+// A new capture: no line collected, no row queued.
+void StartDumpLines();
+// One dump byte other than ETX. An LF ends the line: it is written to both files
+// and its row is queued.
+void TakeDumpByte(uint8_t byte);
+int QueuedRowCount();
+// Adds the queued rows to the message list in one held redraw, then empties the queue.
+void ShowQueuedRows();
