@@ -33,7 +33,7 @@ bool EndsInContinuation(const std::string& line) {
 }
 
 bool Fail(std::string* error, const std::string& path, size_t lineNumber, const std::string& why) {
-  if (error) *error = path + ":" + std::to_string(lineNumber) + ": " + why;
+  if (error) *error = path + (lineNumber > 0 ? ":" + std::to_string(lineNumber) : std::string()) + ": " + why;
   return false;
 }
 

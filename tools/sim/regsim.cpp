@@ -1,0 +1,356 @@
+// regsim: a simulated cash register on a pty (or a real tty), for the Windows and
+// end-to-end tests and for demonstrations. Prints the path to map as a COM port,
+// then serves the chosen mode until SIGTERM/SIGINT. When the program on the other
+// side closes the port, the register starts afresh for the next connection.
+#include <fcntl.h>
+#include <getopt.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <string>
+
+#include "tools/pty/pty_line.h"
+#include "tools/sim/fault_options.h"
+#include "tools/sim/register_model.h"
+
+namespace {
+
+volatile sig_atomic_t stop_requested = 0;
+void OnSignal(int) { stop_requested = 1; }
+
+// The sample data lives beside this file in the source tree.
+std::string DataPath(const char* name) {
+  std::string here = __FILE__;
+  const size_t slash = here.rfind('/');
+  return (slash == std::string::npos ? std::string(".") : here.substr(0, slash)) + "/data/" + name;
+}
+
+// Longest wait in one poll: lets the noise stream go on and catches opens/closes.
+constexpr long kIdlePollUs = 2000;
+// While the program has the port closed, the master reports POLLHUP at once.
+constexpr useconds_t kClosedPollUs = 2000;
+
+struct Options {
+  regsim::Mode mode = regsim::Mode::Dump;
+  bool modeGiven = false;
+  std::string dumpPath = DataPath("fiscal_memory.txt");
+  std::string tablesPath = DataPath("tables.txt");
+  long long generateDump = -1;
+  int generateTables[4] = {-1, -1, -1, -1};
+  std::string tty;
+  unsigned ttyBaud = 115200;
+  std::string pathFile, logPath, statsPath;
+  int mapCom = 0;
+  regsim::Faults faults;
+};
+
+void Usage(FILE* to) {
+  std::fputs(
+      "usage: regsim --mode dump|command [options]\n"
+      "A simulated cash register at the end of a serial line. It opens a pty, prints the\n"
+      "path of its far end (map that as the COM port), and serves until Ctrl-C/SIGTERM.\n"
+      "When the program closes the port, the register waits for the next connection.\n"
+      "\n"
+      "Modes (as chosen on the register's keyboard):\n"
+      "  dump      'send fiscal memory to PC': ENQ -> ACK, STX -> the dump lines, ETX\n"
+      "  command   framed commands: \"g/\" (table information), \"r/T/NNNN/\" (records)\n"
+      "\n"
+      "Data:\n"
+      "  --dump FILE            dump text (default: tools/sim/data/fiscal_memory.txt)\n"
+      "  --tables FILE          tables and \"g/\" info (default: tools/sim/data/tables.txt)\n"
+      "  --generate-dump BYTES  a synthetic dump of about BYTES bytes instead of a file\n"
+      "  --generate-tables A,B,C,D  A, B, C records in tables 0..2 and D in table 3\n"
+      "Line:\n"
+      "  --tty DEVICE --baud N  serve a real tty (null-modem cable) instead of a new pty\n"
+      "  --path-file FILE       write the pty's path there too (after --map-com is done)\n"
+      "  --map-com N            link $WINEPREFIX/dosdevices/comN to the pty while running\n"
+      "  --log FILE             every byte: '<us> rx XX' (from the PC), '<us> tx XX' (to the\n"
+      "                         PC), and '<us> open' / '<us> close' of the port\n"
+      "  --stats FILE           key=value lines, rewritten as things happen and at exit:\n"
+      "                         enqs frames_good frames_bad replies acks naks commands\n"
+      "                         dump_bytes dumps\n"
+      "  --pace BAUD            send at the speed of a real line (10 bits a byte)\n"
+      "  --latency-us N         delay before each answer\n"
+      "Faults (--fault NAME[=ARG], repeatable; N = -1 means every time):\n"
+      "  silent                 never answers anything\n"
+      "  byte-before-ack=HH     sends byte HH just before each ACK to ENQ\n"
+      "  can-after-enq          command mode: answers ENQ with CAN\n"
+      "  frame-answer=HH[:N]    answers the first N command frames (default all) with HH\n"
+      "                         instead of ACK (15 = NAK, 18 = CAN, ...)\n"
+      "  bad-checksum=N         the first N reply frames carry a wrong checksum\n"
+      "  status14=N             the first N replies carry status 0E (busy, ask again)\n"
+      "  short-frames=N         the first N reply frames carry only 10 frame bytes\n"
+      "  stray=HEXBYTES         these bytes go out before every reply's STX\n"
+      "  silent-after-nak       a NAK to a reply gets no answer at all\n"
+      "  gap=AFTER:MS[:N]       silence of MS ms after AFTER bytes of the dump or of a reply\n"
+      "                         frame (counted from its STX); in the first N of them\n"
+      "  noise[=US]             from the first ENQ on, only an endless stream of bytes that\n"
+      "                         are no control codes, one every US microseconds (100)\n"
+      "  long-line=N            dump mode: an extra first line of N bytes (CR LF included)\n"
+      "Example, for COM2 of a Wine prefix:\n"
+      "  regsim --mode command --map-com 2 --fault status14=1 --log /tmp/line.log\n",
+      to);
+}
+
+bool Fail(const std::string& what) {
+  std::fprintf(stderr, "regsim: %s\n", what.c_str());
+  return false;
+}
+
+bool ParseOptions(int argc, char** argv, Options& o) {
+  enum { kDump = 1, kTables, kGenDump, kGenTables, kTty, kBaud, kPathFile, kMapCom, kLog, kStats,
+         kPace, kLatency, kFault, kMode, kHelp };
+  static const option longOptions[] = {
+      {"mode", required_argument, nullptr, kMode},         {"dump", required_argument, nullptr, kDump},
+      {"tables", required_argument, nullptr, kTables},     {"generate-dump", required_argument, nullptr, kGenDump},
+      {"generate-tables", required_argument, nullptr, kGenTables},
+      {"tty", required_argument, nullptr, kTty},           {"baud", required_argument, nullptr, kBaud},
+      {"path-file", required_argument, nullptr, kPathFile}, {"map-com", required_argument, nullptr, kMapCom},
+      {"log", required_argument, nullptr, kLog},           {"stats", required_argument, nullptr, kStats},
+      {"pace", required_argument, nullptr, kPace},         {"latency-us", required_argument, nullptr, kLatency},
+      {"fault", required_argument, nullptr, kFault},       {"help", no_argument, nullptr, kHelp},
+      {nullptr, 0, nullptr, 0}};
+  int c;
+  std::string why;
+  while ((c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
+    const std::string arg = optarg ? optarg : "";
+    switch (c) {
+      case kMode:
+        if (arg != "dump" && arg != "command") return Fail("--mode is dump or command");
+        o.mode = arg == "dump" ? regsim::Mode::Dump : regsim::Mode::Command;
+        o.modeGiven = true;
+        break;
+      case kDump: o.dumpPath = arg; break;
+      case kTables: o.tablesPath = arg; break;
+      case kGenDump: o.generateDump = std::atoll(arg.c_str()); break;
+      case kGenTables:
+        if (!regsim::ParseTableSizes(arg, o.generateTables)) return Fail("--generate-tables wants A,B,C,D");
+        break;
+      case kTty: o.tty = arg; break;
+      case kBaud: o.ttyBaud = static_cast<unsigned>(std::atoi(arg.c_str())); break;
+      case kPathFile: o.pathFile = arg; break;
+      case kMapCom: o.mapCom = std::atoi(arg.c_str()); break;
+      case kLog: o.logPath = arg; break;
+      case kStats: o.statsPath = arg; break;
+      case kPace: o.faults.baud = static_cast<uint32_t>(std::atoi(arg.c_str())); break;
+      case kLatency: o.faults.latencyUs = static_cast<uint32_t>(std::atoi(arg.c_str())); break;
+      case kFault:
+        if (!regsim::ParseFault(arg, o.faults, &why)) return Fail(why);
+        break;
+      case kHelp: Usage(stdout); std::exit(0);
+      default: Usage(stderr); return false;
+    }
+  }
+  if (optind < argc) return Fail(std::string("unexpected argument '") + argv[optind] + "'");
+  if (!o.modeGiven) return Fail("--mode dump|command is required (see --help)");
+  return true;
+}
+
+bool LoadData(const Options& o, regsim::Data& data) {
+  std::string why;
+  if (o.mode == regsim::Mode::Dump) {
+    if (o.generateDump >= 0)
+      regsim::GenerateDump(static_cast<uint64_t>(o.generateDump), data);
+    else if (!regsim::LoadDump(o.dumpPath, data, &why))
+      return Fail(why);
+  } else {
+    const int* n = o.generateTables;
+    if (n[0] >= 0)
+      regsim::GenerateTables(n[0], n[1], n[2], n[3], data);
+    else if (!regsim::LoadTables(o.tablesPath, data, &why))
+      return Fail(why);
+  }
+  return true;
+}
+
+// Everything the register does on the line, with the bookkeeping around it.
+class Server {
+ public:
+  Server(const Options& o, PtyLine& line, regsim::Data data)
+      : o_(o), line_(line), t0_(NowUs()),
+        model_(o.mode, std::move(data), o.faults, [this](uint64_t at, uint8_t b) { pending_.push_back({at, b}); }) {
+    if (!o.logPath.empty()) log_ = std::fopen(o.logPath.c_str(), "w");
+    // A real tty has no far end that opens and closes: it is always "open".
+    open_ = !o.tty.empty();
+  }
+  ~Server() {
+    WriteStats();
+    if (log_) std::fclose(log_);
+  }
+
+  void Run() {
+    while (!stop_requested) {
+      if (!WatchOpen()) continue;
+      const uint64_t now = NowUs();
+      model_.Advance(now);
+      pollfd p{line_.fd, POLLIN, 0};
+      if (!pending_.empty() && pending_.front().at <= now) p.events |= POLLOUT;
+      const timespec wait = WaitUntilDue(now);
+      if (ppoll(&p, 1, &wait, nullptr) < 0 && errno != EINTR) break;
+      if (p.revents & POLLIN) ReadInput();
+      WriteDue();
+      if (StatsChanged()) WriteStats();
+    }
+  }
+
+ private:
+  struct Byte {
+    uint64_t at;
+    uint8_t value;
+  };
+
+  uint64_t Elapsed() const { return NowUs() - t0_; }
+
+  void Log(const char* event, int byte = -1) {
+    if (!log_) return;
+    if (byte >= 0)
+      std::fprintf(log_, "%llu %s %02X\n", static_cast<unsigned long long>(Elapsed()), event, byte);
+    else
+      std::fprintf(log_, "%llu %s\n", static_cast<unsigned long long>(Elapsed()), event);
+    std::fflush(log_);
+  }
+
+  // A pty master shows POLLHUP while nobody has the slave open. Returns true while
+  // the program has the port open.
+  bool WatchOpen() {
+    if (!o_.tty.empty()) return true;
+    pollfd p{line_.fd, 0, 0};
+    poll(&p, 1, 0);
+    const bool hup = (p.revents & POLLHUP) != 0;
+    if (hup && open_) {
+      open_ = false;
+      pending_.clear();  // what was on its way is gone with the connection
+      model_.LineClosed(NowUs());
+      Log("close");
+      WriteStats();
+    } else if (!hup && !open_) {
+      open_ = true;
+      Log("open");
+    }
+    if (!open_) usleep(kClosedPollUs);
+    return open_;
+  }
+
+  // Until the next byte is due; a byte already due waits for POLLOUT instead.
+  timespec WaitUntilDue(uint64_t now) const {
+    long us = kIdlePollUs;
+    if (!pending_.empty() && pending_.front().at > now)
+      us = static_cast<long>(std::min<uint64_t>(pending_.front().at - now, kIdlePollUs));
+    return timespec{0, us * 1000};
+  }
+
+  void ReadInput() {
+    unsigned char buf[4096];
+    const ssize_t n = read(line_.fd, buf, sizeof buf);
+    const uint64_t now = NowUs();
+    for (ssize_t i = 0; i < n; ++i) {
+      Log("rx", buf[i]);
+      model_.Receive(buf[i], now);
+    }
+  }
+
+  void WriteDue() {
+    const uint64_t now = NowUs();
+    unsigned char buf[4096];
+    size_t count = 0;
+    while (count < sizeof buf && count < pending_.size() && pending_[count].at <= now) {
+      buf[count] = pending_[count].value;
+      ++count;
+    }
+    if (count == 0) return;
+    const ssize_t written = write(line_.fd, buf, count);
+    for (ssize_t i = 0; i < written; ++i) {
+      Log("tx", pending_.front().value);
+      pending_.pop_front();
+    }
+  }
+
+  bool StatsChanged() {
+    const regsim::Stats& s = model_.stats();
+    const uint64_t sum = static_cast<uint64_t>(s.enqs + s.framesGood + s.framesBad + s.replies + s.acks + s.naks +
+                                               s.dumps) + s.commands.size() + s.dumpBytes;
+    if (sum == statsSum_) return false;
+    statsSum_ = sum;
+    return true;
+  }
+
+  // Written to a side file and renamed, so a reader never sees half a file.
+  void WriteStats() {
+    if (o_.statsPath.empty()) return;
+    const std::string temp = o_.statsPath + ".tmp";
+    FILE* f = std::fopen(temp.c_str(), "w");
+    if (!f) return;
+    const regsim::Stats& s = model_.stats();
+    std::fprintf(f, "enqs=%d\nframes_good=%d\nframes_bad=%d\nreplies=%d\nacks=%d\nnaks=%d\ncommands=%zu\n"
+                 "dump_bytes=%llu\ndumps=%d\n",
+                 s.enqs, s.framesGood, s.framesBad, s.replies, s.acks, s.naks, s.commands.size(),
+                 static_cast<unsigned long long>(s.dumpBytes), s.dumps);
+    std::fclose(f);
+    std::rename(temp.c_str(), o_.statsPath.c_str());
+  }
+
+  const Options& o_;
+  PtyLine& line_;
+  const uint64_t t0_;
+  regsim::Register model_;
+  std::deque<Byte> pending_;
+  FILE* log_ = nullptr;
+  bool open_ = false;
+  uint64_t statsSum_ = 0;
+};
+
+bool OpenLine(const Options& o, PtyLine& line) {
+  if (!o.tty.empty()) {
+    if (!OpenTtyLine(line, o.tty, o.ttyBaud)) return Fail("cannot open " + o.tty);
+  } else {
+    if (!OpenPtyLine(line)) return Fail("cannot open a pty");
+    // Without a slave descriptor of our own, the program's opens and closes show.
+    close(line.slave_fd);
+    line.slave_fd = -1;
+  }
+  fcntl(line.fd, F_SETFL, fcntl(line.fd, F_GETFL) | O_NONBLOCK);
+  if (o.mapCom > 0 && !MapWineComPort(o.mapCom, line.path))
+    return Fail("cannot map COM" + std::to_string(o.mapCom) + " (is $WINEPREFIX set?)");
+  return true;
+}
+
+void AnnouncePath(const Options& o, const PtyLine& line) {
+  std::printf("%s\n", line.path.c_str());
+  std::fflush(stdout);
+  if (o.pathFile.empty()) return;
+  FILE* f = std::fopen(o.pathFile.c_str(), "w");
+  if (!f) return;
+  std::fprintf(f, "%s\n", line.path.c_str());
+  std::fclose(f);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!ParseOptions(argc, argv, o)) return 2;
+  regsim::Data data;
+  if (!LoadData(o, data)) return 1;
+  signal(SIGTERM, OnSignal);
+  signal(SIGINT, OnSignal);
+  signal(SIGPIPE, SIG_IGN);
+  PtyLine line;
+  if (!OpenLine(o, line)) {
+    ClosePtyLine(line);
+    return 1;
+  }
+  AnnouncePath(o, line);
+  {
+    Server server(o, line, std::move(data));
+    server.Run();
+  }
+  if (o.mapCom > 0) UnmapWineComPort(o.mapCom);
+  ClosePtyLine(line);
+  return 0;
+}
