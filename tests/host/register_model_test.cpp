@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/stubs/temp_dir.h"
+#include "tools/sim/fault_options.h"
 #include "tools/sim/register_model.h"
 
 namespace {
@@ -222,6 +223,271 @@ TEST(RegisterDump, AnswersComeAfterTheBytesTheyAnswer) {
     EXPECT_GT(line.sent()[i].atUs, 9000u);
     EXPECT_GE(line.sent()[i].atUs, line.sent()[i - 1].atUs);
   }
+}
+
+// ---------------------------------------------------------------- faults
+
+// Opens a command transaction and sends one good frame; returns the answer to it.
+std::string AskG(Line& line, uint64_t atUs = 0) {
+  line.Write(kCan + kCan + kCan + kEnq, atUs);
+  return line.Write(Frame("g/", "50"), atUs);
+}
+
+const std::string kEmptyG = "00/00/00/73";
+
+Data EmptyInfo() {
+  Data d;
+  d.info = "";
+  return d;
+}
+
+// Data whose "g/" reply is the shortest there is: status fields and checksum.
+Data ShortestReply() {
+  Data d;
+  d.tables[3].clear();
+  d.info = "X";
+  return d;
+}
+const std::string kXReply = "00/00/00/X/" + std::to_string(regsim::Checksum("00/00/00/X/"));
+
+TEST(RegisterFaults, SilentRegisterHearsButNeverAnswers) {
+  Faults f;
+  f.silent = true;
+  Line command(Mode::Command, ShortestReply(), f);
+  EXPECT_EQ(command.Write(kEnq + Frame("g/", "50") + kNak), "");
+  EXPECT_EQ(command.stats().enqs, 1);
+  Line dump(Mode::Dump, TwoLines(), f);
+  EXPECT_EQ(dump.Write(kEnq + kStx), "");
+  EXPECT_EQ(dump.stats().dumpBytes, 0u);
+}
+
+TEST(RegisterFaults, ByteBeforeEveryAckToEnq) {
+  Faults f;
+  f.byteBeforeAck = 0x41;
+  Line dump(Mode::Dump, TwoLines(), f);
+  EXPECT_EQ(dump.Write(kEnq), "A" + kAck);
+  EXPECT_EQ(dump.Write(kEnq), "A" + kAck);
+  Line command(Mode::Command, ShortestReply(), f);
+  EXPECT_EQ(command.Write(kEnq), "A" + kAck);
+  EXPECT_EQ(command.Write(Frame("g/", "50")), kAck + Reply(kXReply));  // only the ENQ's ACK
+}
+
+TEST(RegisterFaults, CanAfterEnqLeavesTheRegisterIdle) {
+  Faults f;
+  f.canAfterEnq = true;
+  Line line(Mode::Command, ShortestReply(), f);
+  EXPECT_EQ(line.Write(kCan + kCan + kCan + kEnq), kCan);
+  EXPECT_EQ(line.Write(Frame("g/", "50")), "");  // no frame without an opening
+  EXPECT_EQ(line.Write(kEnq), kCan);
+  EXPECT_EQ(line.stats().framesGood, 0);
+}
+
+TEST(RegisterFaults, OtherAnswerThanAckToTheCommandFrame) {
+  Faults always;
+  always.frameAnswer = 0x15;
+  Line nak(Mode::Command, ShortestReply(), always);
+  EXPECT_EQ(AskG(nak), kNak);
+  EXPECT_EQ(nak.Write(Frame("g/", "50")), kNak);  // the PC sends the frame again
+  EXPECT_EQ(nak.Write(Frame("g/", "50")), kNak);
+  EXPECT_EQ(nak.stats().framesGood, 3);
+  EXPECT_EQ(nak.stats().replies, 0);
+
+  Faults once;
+  once.frameAnswer = 0x18;
+  once.frameAnswerCount = 1;
+  Line can(Mode::Command, ShortestReply(), once);
+  EXPECT_EQ(AskG(can), kCan);
+  EXPECT_EQ(can.Write(Frame("g/", "50")), kAck + Reply(kXReply));
+}
+
+TEST(RegisterFaults, WrongChecksumOnTheFirstReplies) {
+  Faults f;
+  f.badChecksumReplies = 2;
+  Line line(Mode::Command, ShortestReply(), f);
+  const std::string good = Reply(kXReply);
+  const std::string first = AskG(line).substr(1);
+  ASSERT_EQ(first.size(), good.size());
+  EXPECT_EQ(first.substr(0, first.size() - 3), good.substr(0, good.size() - 3));  // only the digits differ
+  EXPECT_NE(first, good);
+  EXPECT_NE(line.Write(kNak), good);
+  EXPECT_EQ(line.Write(kNak), good);  // the third frame is right
+  EXPECT_EQ(line.stats().naks, 2);
+
+  Faults every;
+  every.badChecksumReplies = -1;
+  Line bad(Mode::Command, ShortestReply(), every);
+  AskG(bad);
+  for (int i = 0; i < 17; ++i) EXPECT_NE(bad.Write(kNak), good);
+}
+
+TEST(RegisterFaults, Status14OnTheFirstTransactionsEvenWhenRepeated) {
+  Faults f;
+  f.status14Replies = 1;
+  Line line(Mode::Command, ShortestReply(), f);
+  const std::string busy = "0E/00/00/X/" + std::to_string(regsim::Checksum("0E/00/00/X/"));
+  EXPECT_EQ(AskG(line), kAck + Reply(busy));
+  EXPECT_EQ(line.Write(kNak), Reply(busy));  // a repetition repeats the same reply
+  line.Write(kAck);
+  EXPECT_EQ(AskG(line), kAck + Reply(kXReply));
+}
+
+TEST(RegisterFaults, ShortFramesCarryTenFrameBytes) {
+  Faults f;
+  f.shortFrameReplies = 1;
+  Line line(Mode::Command, EmptyInfo(), f);
+  line.Write(kEnq);
+  const std::string shortened = line.Write(Frame("x/", "67"));
+  EXPECT_EQ(shortened, kAck + kStx + "01/00/00/7" + kEtx);
+  EXPECT_EQ(line.Write(kNak), Reply("01/00/00/74"));
+}
+
+TEST(RegisterFaults, StrayBytesBeforeEveryReply) {
+  Faults f;
+  f.strayBeforeStx = std::string("\x06\x41\x00", 3);
+  Line line(Mode::Command, ShortestReply(), f);
+  EXPECT_EQ(line.Write(kEnq), kAck);
+  EXPECT_EQ(line.Write(Frame("g/", "50")), kAck + f.strayBeforeStx + Reply(kXReply));
+  EXPECT_EQ(line.Write(kNak), f.strayBeforeStx + Reply(kXReply));
+}
+
+TEST(RegisterFaults, SilenceAfterNakUntilTheNextOpening) {
+  Faults f;
+  f.silentAfterNak = true;
+  Line line(Mode::Command, ShortestReply(), f);
+  AskG(line);
+  EXPECT_EQ(line.Write(kNak), "");
+  EXPECT_EQ(line.Write(kNak), "");
+  EXPECT_EQ(AskG(line), kAck + Reply(kXReply));
+}
+
+TEST(RegisterFaults, GapInTheDumpAndInReplies) {
+  Faults f;
+  f.gapAfterBytes = 3;
+  f.gapMs = 2500;
+  f.gapBlocks = 1;
+  Line dump(Mode::Dump, TwoLines(), f);
+  dump.Write(kEnq, 1000);
+  dump.Write(kStx, 2000);
+  const auto& s = dump.sent();  // ACK, then C1 C2 C3 | CR LF CR LF ETX
+  ASSERT_EQ(s.size(), 9u);
+  EXPECT_LT(s[3].atUs - 2000, 1000u);
+  EXPECT_GE(s[4].atUs - s[3].atUs, 2500000u);
+  EXPECT_LT(s[4].atUs - s[3].atUs, 2501000u);
+  dump.Write(kEnq + kStx, 10000000);  // only the first dump has the gap
+  EXPECT_LT(dump.sent().back().atUs - 10000000, 1000u);
+
+  f.gapAfterBytes = 5;  // counted from the reply's STX
+  f.gapBlocks = -1;
+  Line command(Mode::Command, ShortestReply(), f);
+  AskG(command, 0);
+  const auto& r = command.sent();  // ACK, ACK, STX 0 0 / 0 | 0 / ...
+  ASSERT_GE(r.size(), 9u);
+  EXPECT_LT(r[6].atUs, 1000u);
+  EXPECT_GE(r[7].atUs - r[6].atUs, 2500000u);
+  command.Write(kNak, 5000000);
+  EXPECT_GE(command.sent().back().atUs, 7500000u);  // the repetition has its gap too
+}
+
+bool IsControl(uint8_t b) { return b == 0x02 || b == 0x03 || b == 0x05 || b == 0x06 || b == 0x0A || b == 0x15 || b == 0x18; }
+
+TEST(RegisterFaults, EndlessNoiseAfterTheFirstEnq) {
+  Faults f;
+  f.noise = true;
+  f.noiseIntervalUs = 100;
+  Line line(Mode::Command, ShortestReply(), f);
+  EXPECT_EQ(line.AdvanceTo(5000), "");  // quiet until the PC speaks
+  EXPECT_EQ(line.Write(kEnq, 10000), "");
+  const std::string burst = line.AdvanceTo(20000);
+  EXPECT_GE(burst.size(), 99u);
+  EXPECT_LE(burst.size(), 101u);
+  for (char c : burst) EXPECT_FALSE(IsControl(static_cast<uint8_t>(c)));
+  EXPECT_EQ(line.Write(Frame("g/", "50"), 20000), "");  // nothing but noise any more
+  EXPECT_GT(line.AdvanceTo(30000).size(), 90u);
+  // A long silence of the PC's clock gives a bounded burst, not hours of bytes.
+  EXPECT_LE(line.AdvanceTo(3600000000ull).size(), 4097u);
+  line.model().LineClosed(3600000000ull);
+  EXPECT_EQ(line.AdvanceTo(3700000000ull), "");
+  EXPECT_EQ(line.Write(kEnq, 3700000000ull), "");  // babbles again from the next ENQ
+  EXPECT_FALSE(line.AdvanceTo(3700001000ull).empty());
+}
+
+TEST(RegisterFaults, OverlongLineComesFirst) {
+  Faults f;
+  f.longLineBytes = 300;
+  Line line(Mode::Dump, TwoLines(), f);
+  line.Write(kEnq);
+  const std::string dump = line.Write(kStx);
+  ASSERT_EQ(dump.size(), 300u + 7u + 1u);
+  EXPECT_EQ(dump.find("\r\n"), 298u);
+  EXPECT_EQ(dump.substr(300), "\xC1\xC2\xC3\r\n\r\n" + kEtx);
+  EXPECT_EQ(line.stats().dumpBytes, 307u);
+}
+
+TEST(RegisterFaults, PacingAtTheLineSpeed) {
+  for (uint32_t baud : {9600u, 115200u}) {
+    Faults f;
+    f.baud = baud;
+    Data d;
+    d.dumpLines = {std::string(998, 'x')};
+    Line line(Mode::Dump, d, f);
+    line.Write(kEnq, 0);
+    line.Write(kStx, 1000000);
+    const auto& s = line.sent();
+    ASSERT_EQ(s.size(), 1u + 1000u + 1u);
+    const double byteUs = 10.0 * 1e6 / baud;
+    EXPECT_NEAR(static_cast<double>(s[0].atUs), byteUs, 2.0);          // the ACK takes a byte's time
+    EXPECT_NEAR(static_cast<double>(s.back().atUs - 1000000), 1001 * byteUs, 3.0);
+    for (size_t i = 2; i < s.size(); ++i) EXPECT_NEAR(static_cast<double>(s[i].atUs - s[i - 1].atUs), byteUs, 1.0);
+  }
+}
+
+TEST(RegisterFaults, LatencyBeforeEachAnswer) {
+  Faults f;
+  f.latencyUs = 40000;
+  Line line(Mode::Command, ShortestReply(), f);
+  line.Write(kEnq, 1000000);
+  line.Write(Frame("g/", "50"), 2000000);
+  const auto& s = line.sent();
+  ASSERT_GE(s.size(), 3u);
+  EXPECT_GE(s[0].atUs, 1040000u);
+  EXPECT_LT(s[0].atUs, 1041000u);
+  EXPECT_GE(s[1].atUs, 2040000u);  // ACK to the frame
+  EXPECT_GE(s[2].atUs, s[1].atUs);  // the reply follows it (one answer)
+}
+
+TEST(RegisterFaults, FaultNamesOfTheCommandLine) {
+  Faults f;
+  EXPECT_TRUE(regsim::ParseFault("silent", f) && f.silent);
+  EXPECT_TRUE(regsim::ParseFault("byte-before-ack=1b", f) && f.byteBeforeAck == 0x1B);
+  EXPECT_TRUE(regsim::ParseFault("can-after-enq", f) && f.canAfterEnq);
+  EXPECT_TRUE(regsim::ParseFault("frame-answer=15", f) && f.frameAnswer == 0x15 && f.frameAnswerCount == -1);
+  EXPECT_TRUE(regsim::ParseFault("frame-answer=18:2", f) && f.frameAnswer == 0x18 && f.frameAnswerCount == 2);
+  EXPECT_TRUE(regsim::ParseFault("bad-checksum=-1", f) && f.badChecksumReplies == -1);
+  EXPECT_TRUE(regsim::ParseFault("status14=20", f) && f.status14Replies == 20);
+  EXPECT_TRUE(regsim::ParseFault("short-frames=3", f) && f.shortFrameReplies == 3);
+  EXPECT_TRUE(regsim::ParseFault("stray=06FF00", f) && f.strayBeforeStx == std::string("\x06\xFF\x00", 3));
+  EXPECT_TRUE(regsim::ParseFault("silent-after-nak", f) && f.silentAfterNak);
+  EXPECT_TRUE(regsim::ParseFault("gap=100:2500", f) && f.gapAfterBytes == 100 && f.gapMs == 2500 && f.gapBlocks == -1);
+  EXPECT_TRUE(regsim::ParseFault("gap=0:600:1", f) && f.gapAfterBytes == 0 && f.gapBlocks == 1);
+  EXPECT_TRUE(regsim::ParseFault("noise", f) && f.noise && f.noiseIntervalUs == 100);
+  EXPECT_TRUE(regsim::ParseFault("noise=20", f) && f.noiseIntervalUs == 20);
+  EXPECT_TRUE(regsim::ParseFault("long-line=300", f) && f.longLineBytes == 300);
+
+  const Faults before = f;
+  std::string why;
+  for (const char* bad : {"loud", "silent=1", "byte-before-ack", "byte-before-ack=1", "byte-before-ack=XY",
+                          "frame-answer=15:x", "bad-checksum=", "status14=-2", "stray=0", "stray=", "stray=GG",
+                          "gap=100", "gap=x:5", "gap=5:0", "noise=0", "long-line=1", "long-line=abc"}) {
+    EXPECT_FALSE(regsim::ParseFault(bad, f, &why)) << bad;
+    EXPECT_NE(why.find(bad), std::string::npos);
+  }
+  EXPECT_EQ(f.byteBeforeAck, before.byteBeforeAck);
+  EXPECT_EQ(f.gapAfterBytes, before.gapAfterBytes);
+
+  int sizes[4];
+  EXPECT_TRUE(regsim::ParseTableSizes("400,400,400,1000", sizes) && sizes[3] == 1000);
+  EXPECT_FALSE(regsim::ParseTableSizes("1,2,3", sizes));
+  EXPECT_FALSE(regsim::ParseTableSizes("1,2,-3,4", sizes));
 }
 
 }  // namespace
