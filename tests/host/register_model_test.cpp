@@ -490,4 +490,169 @@ TEST(RegisterFaults, FaultNamesOfTheCommandLine) {
   EXPECT_FALSE(regsim::ParseTableSizes("1,2,-3,4", sizes));
 }
 
+// ---------------------------------------------------------------- data
+
+std::string SampleData(const char* name) {
+  const std::string here = __FILE__;
+  return here.substr(0, here.rfind('/')) + "/../../tools/sim/data/" + name;
+}
+
+void WriteFile(const std::string& name, const std::string& bytes) {
+  std::ofstream(name, std::ios::binary) << bytes;
+}
+
+std::string Converted(const std::string& utf8) {
+  std::string out, why;
+  EXPECT_TRUE(regsim::ToRegisterText(utf8, out, &why)) << why;
+  return out;
+}
+
+TEST(RegisterData, GreekToTheRegistersCodePage) {
+  EXPECT_EQ(Converted("ΑΒΓ ΡΣΤ Ω"), "\xC1\xC2\xC3 \xD1\xD3\xD4 \xD9");
+  EXPECT_EQ(Converted("αως ΆΈΉΊΌΎΏ άέήίόύώ ΪΫϊϋΐΰ"),
+            "\xE1\xF9\xF2 \xA2\xB8\xB9\xBA\xBC\xBE\xBF \xDC\xDD\xDE\xDF\xFC\xFD\xFE \xDA\xDB\xFA\xFB\xC0\xE0");
+  EXPECT_EQ(Converted("€ «» ° ± · – …"), "\x80 \xAB\xBB \xB0 \xB1 \xB7 \x96 \x85");
+  EXPECT_EQ(Converted("6% \\xD2\\x0a\\x00\\\\x"), std::string("6% \xD2\x0A\x00\\x", 8));
+
+  std::string out, why;
+  for (const char* bad : {"caf\xC3\xA9", "\\q", "\\x4", "\\xZZ", "tail\\", "\xCE", "\xFF"}) {
+    EXPECT_FALSE(regsim::ToRegisterText(bad, out, &why)) << bad;
+    EXPECT_NE(why.find("column"), std::string::npos);
+  }
+  EXPECT_FALSE(regsim::ToRegisterText("\xCE\xA2", out));  // the one gap among the capitals
+}
+
+TEST(RegisterData, DumpFileLinesContinuationsAndTail) {
+  ScopedTempDir dir;
+  WriteFile("dump.txt", "ΖΗΤΑ 6%\r\n\nA\\x0A\\\nB\\\\\nunfinished\\");
+  Data d;
+  std::string why;
+  ASSERT_TRUE(regsim::LoadDump("dump.txt", d, &why)) << why;
+  EXPECT_EQ(d.dumpLines, (std::vector<std::string>{"\xC6\xC7\xD4\xC1 6%", "", "A\nB\\"}));
+  EXPECT_EQ(d.dumpTail, "unfinished");
+
+  WriteFile("bad.txt", "good\nbad \\q here\n");
+  EXPECT_FALSE(regsim::LoadDump("bad.txt", d, &why));
+  EXPECT_NE(why.find("bad.txt:2"), std::string::npos) << why;
+  EXPECT_FALSE(regsim::LoadDump("missing.txt", d, &why));
+}
+
+TEST(RegisterData, TablesFileRecordsInfoAndErrors) {
+  ScopedTempDir dir;
+  WriteFile("t.txt",
+            "# comment\n\n0 00 1/150324/101530/0042\n3 5 failing\n0 00 second\r\n"
+            "3 0E \n2 00  lead space\ng/ A/B/Γ\n1 00\n");
+  Data d;
+  std::string why;
+  ASSERT_TRUE(regsim::LoadTables("t.txt", d, &why)) << why;
+  ASSERT_EQ(d.tables[0].size(), 2u);
+  EXPECT_EQ(d.tables[0][1].text, "second");
+  EXPECT_EQ(d.tables[1][0].text, "");
+  EXPECT_EQ(d.tables[2][0].text, " lead space");
+  ASSERT_EQ(d.tables[3].size(), 2u);
+  EXPECT_EQ(d.tables[3][0].status, 5);
+  EXPECT_EQ(d.tables[3][1].status, 0x0E);
+  EXPECT_EQ(d.info, "A/B/\xC3");
+
+  for (const char* bad : {"4 00 x\n", "0 0G x\n", "0 123 x\n", "0x00 x\n", "g/\n", "0 00 \\q\n"}) {
+    WriteFile("bad.txt", std::string("# first\n") + bad);
+    EXPECT_FALSE(regsim::LoadTables("bad.txt", d, &why)) << bad;
+    EXPECT_NE(why.find("bad.txt:2"), std::string::npos) << why;
+  }
+}
+
+TEST(RegisterData, SampleFiscalMemoryIsAGreekDumpWithItsOddities) {
+  Data d;
+  std::string why;
+  ASSERT_TRUE(regsim::LoadDump(SampleData("fiscal_memory.txt"), d, &why)) << why;
+  EXPECT_GE(d.dumpLines.size(), 300u);
+  EXPECT_TRUE(d.dumpTail.empty());
+  std::string all;
+  int blank = 0;
+  for (const std::string& line : d.dumpLines) {
+    all += line;
+    blank += line.empty();
+    EXPECT_LT(line.size(), 256u);
+    EXPECT_EQ(line.find_first_of(std::string("\x02\x03\x0A\x0D", 4)), std::string::npos);
+  }
+  EXPECT_GT(blank, 10);
+  auto has = [&](const std::string& bytes) { return all.find(bytes) != std::string::npos; };
+  EXPECT_TRUE(has("\xDE")) << "a daily closing report Z";  // Ζ
+  EXPECT_TRUE(has("6%") && has("13%") && has("24%"));
+  EXPECT_TRUE(has("\xBF")) << "an accented capital (\xCE\x8F)";
+  EXPECT_TRUE(has("\xE1")) << "small letters";
+  EXPECT_TRUE(has("\xD2")) << "the unassigned byte 0xD2";
+}
+
+// Splits a data text at '/'.
+std::vector<std::string> Fields(const std::string& text) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t at; (at = text.find('/', start)) != std::string::npos; start = at + 1)
+    fields.push_back(text.substr(start, at - start));
+  fields.push_back(text.substr(start));
+  return fields;
+}
+
+TEST(RegisterData, SampleTablesGiveWhatTheReportNeeds) {
+  Data d;
+  std::string why;
+  ASSERT_TRUE(regsim::LoadTables(SampleData("tables.txt"), d, &why)) << why;
+  for (int t = 0; t < 3; ++t) ASSERT_FALSE(d.tables[t].empty()) << t;
+  int reported = 0, shortOnes = 0, failing = 0, matches = 0;
+  for (const Record& r : d.tables[3]) {
+    if (r.status != 0) ++failing;
+    if (r.text.size() <= 50) ++shortOnes;
+    if (r.status != 0 || r.text.size() <= 50) continue;
+    ++reported;
+    const std::vector<std::string> f = Fields(r.text);
+    ASSERT_GE(f.size(), 11u) << r.text;
+    EXPECT_EQ(f[1].size(), 6u);
+    EXPECT_GE(f[2].size(), 4u);
+    for (int t = 0; t < 3; ++t)
+      for (const Record& e : d.tables[t])
+        if (e.text.size() > 16 && e.text.substr(2, 6) == f[1] && std::atoi(e.text.c_str() + 16) == std::atoi(f[3].c_str()))
+          ++matches;
+  }
+  EXPECT_GE(reported, 10);
+  EXPECT_GE(shortOnes, 2);
+  EXPECT_GE(failing, 2);
+  EXPECT_GE(matches, 5);
+  bool exactly50 = false, exactly51 = false;
+  for (const Record& r : d.tables[3]) {
+    exactly50 |= r.text.size() == 50;
+    exactly51 |= r.text.size() == 51 && r.status == 0;
+  }
+  EXPECT_TRUE(exactly50 && exactly51);
+}
+
+TEST(RegisterData, GeneratedDataHasTheSizesAsked) {
+  for (uint64_t bytes : {0ull, 1ull, 2ull, 57ull, 100000ull, 1000003ull}) {
+    Data d;
+    regsim::GenerateDump(bytes, d);
+    uint64_t total = 0;
+    for (const std::string& line : d.dumpLines) {
+      total += line.size() + 2;
+      ASSERT_EQ(line.find_first_of(std::string("\x02\x03\x0A\x0D", 4)), std::string::npos);
+    }
+    EXPECT_LE(total, bytes);
+    EXPECT_GE(total + 1, bytes);
+  }
+  Data t;
+  regsim::GenerateTables(400, 3, 0, 1000, t);
+  EXPECT_EQ(t.tables[0].size(), 400u);
+  EXPECT_EQ(t.tables[1].size(), 3u);
+  EXPECT_EQ(t.tables[2].size(), 0u);
+  ASSERT_EQ(t.tables[3].size(), 1000u);
+  for (const Record& r : t.tables[3]) EXPECT_GT(r.text.size(), 50u);
+  EXPECT_EQ(t.tables[0][7].text.size(), 20u);
+  const std::vector<std::string> info = Fields(regsim::InfoText(t));
+  ASSERT_EQ(info.size(), 20u);
+  EXPECT_EQ(info[4], "400");
+  EXPECT_EQ(info[9], "3");
+  EXPECT_EQ(info[14], "0");
+  EXPECT_EQ(info[19], "999");
+  EXPECT_EQ(Fields(regsim::InfoText(Data{}))[19], "-1");
+}
+
 }  // namespace
