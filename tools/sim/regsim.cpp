@@ -195,7 +195,9 @@ class Server {
       if (ppoll(&p, 1, &wait, nullptr) < 0 && errno != EINTR) break;
       if (p.revents & POLLIN) ReadInput();
       WriteDue();
-      if (StatsChanged()) WriteStats();
+      if (log_) std::fflush(log_);  // once per batch: a long dump logs a line per byte
+      // Only once everything due has gone out: a dump counts when its ETX has left.
+      if (pending_.empty() && StatsChanged()) WriteStats();
     }
   }
 
@@ -213,7 +215,7 @@ class Server {
       std::fprintf(log_, "%llu %s %02X\n", static_cast<unsigned long long>(Elapsed()), event, byte);
     else
       std::fprintf(log_, "%llu %s\n", static_cast<unsigned long long>(Elapsed()), event);
-    std::fflush(log_);
+    if (byte < 0) std::fflush(log_);
   }
 
   // A pty master shows POLLHUP while nobody has the slave open. Returns true while
