@@ -153,9 +153,11 @@ void CaptureDump() {
     CloseDumpFiles();
     return;
   }
-  WriteByte(SelectedPort, STX);
-  // Anything the register sent between its ACK and our STX is stale.
+  // Anything the register sent after its ACK is stale: purged before the STX, not
+  // after it, for a register that answers the STX at once would lose the start of
+  // its dump to a purge that comes after.
   PurgePort(SelectedPort);
+  WriteByte(SelectedPort, STX);
   ClearMessageList();
   if (ReceiveDump()) {
     ListPrintf("%s", kCompleted);

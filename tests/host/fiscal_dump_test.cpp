@@ -223,6 +223,15 @@ TEST_F(FiscalDumpTest, BytesBeforeTheAckAndAfterItAreIgnored) {
   EXPECT_EQ(FileBytes("FMout1.txt"), "FRESH\r\r\n");
 }
 
+// The dump starts the moment the STX is written: none of it may be purged.
+TEST_F(FiscalDumpTest, DumpAnsweringTheStxAtOnceIsKeptWhole) {
+  ScriptedRegister reg;
+  reg.dump = {{0, "FIRST\r\nSECOND\r\n\x03"}};
+  ReadFiscalMemory();
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"FIRST", "SECOND", kCompleted}));
+  EXPECT_EQ(FileBytes("FMout1.txt"), "FIRST\r\r\nSECOND\r\r\n");
+}
+
 // Lines of any length reach both files whole; the row shows the start.
 TEST_F(FiscalDumpTest, LongLinesAreNeverCut) {
   for (size_t length : std::vector<size_t>{255, 256, 257, 300, kLinePartBytes, kLinePartBytes + 1, 10000}) {
