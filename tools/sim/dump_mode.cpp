@@ -9,6 +9,11 @@
 namespace regsim {
 
 namespace {
+// The register takes a moment to start the dump after STX. The PC purges its input
+// right after writing STX, so a dump that began at once could lose its first bytes
+// on a fast host (a real register at 115200 baud needs 87 us for a byte anyway).
+constexpr uint64_t kDumpStartDelayUs = 2000;
+
 // Content of the over-long line: Latin and Greek capitals (Windows-1253) and digits,
 // so that a cut or wrapped line shows where it was cut.
 std::string LongLine(size_t bytesWithLineEnd) {
@@ -39,7 +44,7 @@ void Register::Impl::SendDumpText(const std::string& text) {
 
 void Register::Impl::SendDump(uint64_t nowUs) {
   if (faults.silent) return;
-  writer.BeginAnswer(nowUs);
+  writer.BeginAnswer(nowUs + kDumpStartDelayUs);
   writer.BeginBlock();
   static const std::string kLineEnd = "\r\n";
   if (faults.longLineBytes > 0) SendDumpText(LongLine(faults.longLineBytes) + kLineEnd);
