@@ -1,0 +1,264 @@
+# Shared helpers of the end-to-end tests: sourced by every tests/e2e/*.sh.
+#
+# A test starts the shipped Tallyglass.exe under Wine on the tests' headless Xvfb, in a
+# fresh working directory, with the far end of its serial line played by ptypeer or
+# regsim on a pty, and drives it from outside with tgdrive, as an operator would.
+# Everything the test starts is ended by the EXIT trap, also when the test fails.
+#
+# Environment (set by CTest): TG_EXE, TG_DRIVE, TG_HOST_TOOLS_DIR, TG_WINE_RUN,
+# TG_SOURCE_DIR. Optional: TG_TEST_DISPLAY (use that X display instead of the tests'
+# Xvfb), TG_WINEPREFIX (another Wine prefix), TG_KEEP_WORK=1 (keep the working dir).
+#
+# Typical use:
+#   source "$(dirname "$0")/lib.sh"
+#   start_peer --map-com 2 --log "$TG_WORK/peer.log"
+#   start_program
+#   drive click 1007
+#   drive wait-row "Opened port COM2, 115200, Parity NONE, Data 8, Stop 1"
+#   expect_line "$(drive state)" "1007 Button enabled visible Αποσύνδεση"
+#   drive click 1004
+#   expect_exit 0
+#   pass
+set -euo pipefail
+
+: "${TG_SOURCE_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
+: "${TG_EXE:?TG_EXE: path of Tallyglass.exe}"
+: "${TG_DRIVE:?TG_DRIVE: path of tgdrive.exe}"
+: "${TG_HOST_TOOLS_DIR:=$TG_SOURCE_DIR/build/host/tools}"
+
+# shellcheck source=../wine/wine-env
+source "$TG_SOURCE_DIR/tests/wine/wine-env"
+
+# Control ids of the dialog.
+ID_LIST=1000 ID_EXIT=1004 ID_LOG=1005 ID_CONNECT=1007 ID_READ_FM=1008
+ID_CLEAR=1030 ID_SPEED=1034 ID_PORT=1035
+
+TG_TEST_NAME=$(basename "$0" .sh)
+TG_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tg-e2e-$TG_TEST_NAME.XXXXXX")
+# Every Wine process of this test inherits the mark (Wine hands the Windows
+# environment on to the Linux side of its children), so the clean-up can find and
+# end them by their pids even when a launcher died before its program.
+export TG_E2E_MARK=$TG_WORK
+TG_PIDS=()          # background processes of this test (peers, simulators, launcher)
+TG_LAUNCHER=""      # the Linux pid of `tgdrive start`, whose result is the program's
+TG_RESULT=""        # the program's result, once it has ended
+TG_PASSED=0
+
+log() { printf '%s: %s\n' "$TG_TEST_NAME" "$*" >&2; }
+
+fail() {
+  log "FAIL: $*"
+  exit 1
+}
+
+pass() {
+  TG_PASSED=1
+  log "passed"
+  exit 0
+}
+
+# --- clean-up -----------------------------------------------------------------
+
+# Linux pids of this test's Wine processes of the program and of tgdrive, found by the
+# mark. Wine's own processes (wineserver, services, explorer) may carry the mark too
+# when this test started them, but they serve every test: they are left alone.
+marked_pids() {
+  local env pid cmd
+  for env in /proc/[0-9]*/environ; do
+    pid=${env#/proc/}
+    pid=${pid%/environ}
+    [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] && continue
+    tr '\0' '\n' 2>/dev/null <"$env" | grep -qxF "TG_E2E_MARK=$TG_WORK" || continue
+    cmd=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
+    case $cmd in
+      *"$(basename "$TG_EXE")"* | *"$(basename "$TG_DRIVE")"*) echo "$pid" ;;
+    esac
+  done
+}
+
+stop_pid() {
+  local pid=$1
+  kill -TERM "$pid" 2>/dev/null || return 0
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+cleanup() {
+  local status=$?
+  set +e
+  if [ -n "${TG_PID:-}" ] && [ -z "$TG_RESULT" ]; then
+    drive_raw kill >/dev/null 2>&1
+  fi
+  local pid
+  for pid in "${TG_PIDS[@]}"; do stop_pid "$pid"; done
+  for pid in $(marked_pids); do kill -KILL "$pid" 2>/dev/null; done
+  if [ "$status" -ne 0 ] || [ "$TG_PASSED" != 1 ]; then
+    log "working directory kept: $TG_WORK"
+  elif [ "${TG_KEEP_WORK:-0}" != 1 ]; then
+    rm -rf "$TG_WORK"
+  fi
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# --- Wine and X -----------------------------------------------------------------
+
+tg_wine_prefix
+if [ -n "${TG_TEST_DISPLAY:-}" ]; then
+  export DISPLAY=$TG_TEST_DISPLAY
+else
+  tg_xvfb
+fi
+cd "$TG_WORK"
+
+# Runs tgdrive on the program started by start_program. Arguments in UTF-8: tgdrive
+# runs in a UTF-8 locale whatever the test's, so Greek arguments arrive intact.
+drive_raw() {
+  LC_ALL=C.UTF-8 TG_PID=${TG_PID:-} wine "$TG_DRIVE" "$@"
+}
+
+# drive COMMAND ARGS: as drive_raw, but a failing command fails the test.
+drive() {
+  local out status=0
+  out=$(drive_raw "$@") || status=$?
+  [ $status -eq 0 ] || { [ -n "$out" ] && printf '%s\n' "$out" >&2; fail "tgdrive $* (exit $status)"; }
+  [ -z "$out" ] || printf '%s\n' "$out"
+}
+
+# --- the program ----------------------------------------------------------------
+
+# start_program [EXE]: starts Tallyglass.exe (or EXE) in $TG_WORK and waits for its
+# window. The environment of the call reaches the program, e.g.
+#   LANG=el_GR.UTF-8 start_program
+start_program() {
+  local exe=${1:-$TG_EXE} pidfile="$TG_WORK/program.pid"
+  rm -f "$pidfile"
+  TG_RESULT=""
+  (cd "$TG_WORK" && exec wine "$TG_DRIVE" start "$pidfile" "$exe" >/dev/null) &
+  TG_LAUNCHER=$!
+  TG_PIDS+=("$TG_LAUNCHER")
+  for _ in $(seq 300); do
+    [ -s "$pidfile" ] && break
+    kill -0 "$TG_LAUNCHER" 2>/dev/null || fail "the program did not start"
+    sleep 0.1
+  done
+  [ -s "$pidfile" ] || fail "the program did not start within 30 s"
+  TG_PID=$(tr -d '\r\n' <"$pidfile")
+  export TG_PID
+  drive wait 30000 >/dev/null
+}
+
+# expect_exit CODE [MS]: the program ends within MS (default 10 s) with result CODE.
+expect_exit() {
+  local want=$1 ms=${2:-10000}
+  drive_raw wait-exit "$ms" || fail "the program did not end within $ms ms"
+  local status=0
+  wait "$TG_LAUNCHER" || status=$?
+  TG_RESULT=$status
+  [ "$status" -eq "$want" ] || fail "the program ended with result $status, expected $want"
+}
+
+# state_line ID: the state line of one control (see tgdrive state).
+state_line() {
+  drive state | grep -E "^$1 " || fail "no control $1"
+}
+
+# --- the far end of the line --------------------------------------------------------
+
+# start_tool NAME ARGS: starts a host tool (ptypeer, regsim) in the background and
+# waits until it has opened its pty (and mapped it when asked to). Sets TOOL_PID and
+# TOOL_PATH (the pty).
+start_tool() {
+  local tool=$1
+  shift
+  local pathfile
+  pathfile=$(mktemp "$TG_WORK/$tool-path.XXXXXX")
+  rm -f "$pathfile"
+  "$TG_HOST_TOOLS_DIR/$tool" --path-file "$pathfile" "$@" >"$TG_WORK/$tool.out" 2>&1 &
+  TOOL_PID=$!
+  TG_PIDS+=("$TOOL_PID")
+  for _ in $(seq 100); do
+    [ -s "$pathfile" ] && break
+    kill -0 "$TOOL_PID" 2>/dev/null || { cat "$TG_WORK/$tool.out" >&2; fail "$tool did not start"; }
+    sleep 0.05
+  done
+  [ -s "$pathfile" ] || fail "$tool did not open its pty"
+  TOOL_PATH=$(head -n1 "$pathfile")
+}
+
+# start_peer ARGS: ptypeer (e.g. --map-com 2 --log FILE); PEER_PID, PEER_PATH.
+start_peer() {
+  start_tool ptypeer "$@"
+  PEER_PID=$TOOL_PID PEER_PATH=$TOOL_PATH
+}
+
+# start_regsim ARGS: the register simulator (e.g. --mode dump --map-com 2);
+# REGSIM_PID, REGSIM_PATH.
+start_regsim() {
+  start_tool regsim "$@"
+  REGSIM_PID=$TOOL_PID REGSIM_PATH=$TOOL_PATH
+}
+
+# stop_tool PID: ends a peer or simulator (SIGTERM: it unmaps its COM port and writes
+# its log and stats) and waits for it.
+stop_tool() {
+  stop_pid "$1"
+  local kept=() pid
+  for pid in "${TG_PIDS[@]}"; do [ "$pid" = "$1" ] || kept+=("$pid"); done
+  TG_PIDS=("${kept[@]}")
+}
+
+# unmap_com N: COMn of the tests' Wine prefix leads nowhere.
+unmap_com() {
+  rm -f "$WINEPREFIX/dosdevices/com$1"
+}
+
+# wait_for_file_line FILE PATTERN [SECONDS]: until a line of FILE matches PATTERN (ERE).
+wait_for_file_line() {
+  local file=$1 pattern=$2 secs=${3:-10}
+  for _ in $(seq $((secs * 20))); do
+    grep -qE "$pattern" "$file" 2>/dev/null && return 0
+    sleep 0.05
+  done
+  fail "no line matching '$pattern' in $file"
+}
+
+# --- checks -----------------------------------------------------------------------
+
+# expect_eq WHAT ACTUAL EXPECTED
+expect_eq() {
+  [ "$2" == "$3" ] && return 0
+  log "$1 differs"
+  diff <(printf '%s\n' "$3") <(printf '%s\n' "$2") | sed 's/^/  /' >&2 || true
+  fail "$1: expected '$3', got '$2'"
+}
+
+# expect_line TEXT LINE: TEXT (several lines) has a line that reads LINE exactly.
+expect_line() {
+  grep -qxF -- "$2" <<<"$1" && return 0
+  printf '%s\n' "$1" | sed 's/^/  | /' >&2
+  fail "no line '$2'"
+}
+
+# expect_state LINE [MS]: waits until the control's state line reads LINE.
+expect_state() {
+  drive wait-state "$1" "${2:-10000}" >/dev/null
+}
+
+# expect_file_bytes FILE EXPECTED_FILE: byte for byte.
+expect_file_bytes() {
+  cmp -s "$1" "$2" && return 0
+  cmp "$1" "$2" >&2 || true
+  diff <(od -An -c "$2") <(od -An -c "$1") | head -n 20 >&2 || true
+  fail "$1 differs from $2"
+}
+
+# screenshot FILE: the whole screen of the test's X display, as PNG.
+screenshot() {
+  import -display "$DISPLAY" -window root "$1"
+}
