@@ -417,6 +417,12 @@ TEST(RegisterFaults, EndlessNoiseAfterTheFirstEnq) {
   EXPECT_EQ(line.AdvanceTo(3700000000ull), "");
   EXPECT_EQ(line.Write(kEnq, 3700000000ull), "");  // babbles again from the next ENQ
   EXPECT_FALSE(line.AdvanceTo(3700001000ull).empty());
+
+  f.baud = 9600;  // a paced line carries one byte per 1042 us, and noise keeps up with it
+  Line paced(Mode::Dump, TwoLines(), f);
+  paced.Write(kEnq, 0);
+  EXPECT_LE(paced.AdvanceTo(1000000).size(), 961u);
+  EXPECT_LE(paced.sent().back().atUs, 1000000u + 1042u);
 }
 
 TEST(RegisterFaults, OverlongLineComesFirst) {

@@ -5,7 +5,7 @@
 //                                  register: STX reply-frame ETX
 //   PC: ACK (done) or NAK          register: the same reply again, from its STX
 //
-// CAN from the PC cancels whatever is going on; an ENQ at any point opens anew.
+// CAN from the PC cancels whatever is going on; an ENQ outside a frame opens anew.
 #include <cstdlib>
 #include <string>
 
@@ -47,50 +47,62 @@ void Register::Impl::ReceiveCommand(uint8_t byte, uint64_t nowUs) {
     case State::Idle:
     case State::AwaitStx:
     case State::AwaitFrame:
-      if (byte == kEnq) {
-        if (faults.canAfterEnq) {
-          if (!faults.silent) {
-            writer.BeginAnswer(nowUs);
-            writer.Put(kCan);
-          }
-          state = State::Idle;
-        } else {
-          AnswerEnq(nowUs);
-          state = State::AwaitFrame;
-        }
-      } else if (byte == kStx && state == State::AwaitFrame) {
-        frame.clear();
-        frameOverflow = false;
-        state = State::InFrame;
-      }
+      if (byte == kEnq)
+        OpenCommand(nowUs);
+      else if (byte == kStx && state == State::AwaitFrame)
+        StartFrame();
       break;
     case State::InFrame:
-      if (byte == kEtx) {
-        EndOfFrame(nowUs);
-      } else if (byte == kStx) {  // the PC started the frame again
-        frame.clear();
-        frameOverflow = false;
-      } else if (frame.size() < kMaxFrameBytes) {
-        frame += static_cast<char>(byte);
-      } else {
-        frameOverflow = true;
-      }
+      CollectFrame(byte, nowUs);
       break;
     case State::AwaitAck:
-      if (byte == kAck) {
-        ++stats.acks;
-        state = State::Idle;
-      } else if (byte == kNak) {
-        ++stats.naks;
-        if (faults.silentAfterNak)
-          state = State::Idle;
-        else
-          SendReply(nowUs);
-      } else if (byte == kEnq) {  // the PC gave up on this reply and opens anew
-        state = State::Idle;
-        ReceiveCommand(byte, nowUs);
-      }
+      AcknowledgeReply(byte, nowUs);
       break;
+  }
+}
+
+void Register::Impl::OpenCommand(uint64_t nowUs) {
+  if (!faults.canAfterEnq) {
+    AnswerEnq(nowUs);
+    state = State::AwaitFrame;
+    return;
+  }
+  if (!faults.silent) {
+    writer.BeginAnswer(nowUs);
+    writer.Put(kCan);
+  }
+  state = State::Idle;
+}
+
+void Register::Impl::StartFrame() {
+  frame.clear();
+  frameOverflow = false;
+  state = State::InFrame;
+}
+
+void Register::Impl::CollectFrame(uint8_t byte, uint64_t nowUs) {
+  if (byte == kEtx)
+    EndOfFrame(nowUs);
+  else if (byte == kStx)  // the PC started the frame again
+    StartFrame();
+  else if (frame.size() < kMaxFrameBytes)
+    frame += static_cast<char>(byte);
+  else
+    frameOverflow = true;
+}
+
+void Register::Impl::AcknowledgeReply(uint8_t byte, uint64_t nowUs) {
+  if (byte == kAck) {
+    ++stats.acks;
+    state = State::Idle;
+  } else if (byte == kNak) {
+    ++stats.naks;
+    if (faults.silentAfterNak)
+      state = State::Idle;
+    else
+      SendReply(nowUs);
+  } else if (byte == kEnq) {  // the PC gave up on this reply and opens anew
+    OpenCommand(nowUs);
   }
 }
 

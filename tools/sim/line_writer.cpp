@@ -24,6 +24,8 @@ void LineWriter::BeginAnswer(uint64_t nowUs) {
   cursorNs_ = std::max(cursorNs_, nowUs * kNsPerUs + delay);
 }
 
+void LineWriter::BeginUnprompted(uint64_t atUs) { cursorNs_ = std::max(cursorNs_, atUs * kNsPerUs); }
+
 void LineWriter::Put(uint8_t byte) {
   if (inBlock_ && gapThisBlock_ && blockBytes_ == static_cast<uint64_t>(faults_.gapAfterBytes))
     cursorNs_ += uint64_t{faults_.gapMs} * kNsPerMs;

@@ -16,6 +16,8 @@ class LineWriter {
   // Starts an answer to a byte received at nowUs: after the latency, and never
   // before the previous answer has left the line.
   void BeginAnswer(uint64_t nowUs);
+  // Starts bytes that answer nothing (noise) at atUs, or when the line is free.
+  void BeginUnprompted(uint64_t atUs);
   void Put(uint8_t byte);
   void Put(const std::string& bytes);
 

@@ -42,6 +42,7 @@ struct Register::Impl {
   // Shared.
   void AnswerEnq(uint64_t nowUs);
   void StartNoise(uint64_t nowUs);
+  uint64_t NoiseIntervalUs() const;
 
   // Dump mode (dump_mode.cpp).
   void ReceiveDump(uint8_t byte, uint64_t nowUs);
@@ -50,6 +51,10 @@ struct Register::Impl {
 
   // Command mode (command_mode.cpp).
   void ReceiveCommand(uint8_t byte, uint64_t nowUs);
+  void OpenCommand(uint64_t nowUs);
+  void StartFrame();
+  void CollectFrame(uint8_t byte, uint64_t nowUs);
+  void AcknowledgeReply(uint8_t byte, uint64_t nowUs);
   void EndOfFrame(uint64_t nowUs);
   void Transact(const std::string& command, uint64_t nowUs);
   void SendReply(uint64_t nowUs);

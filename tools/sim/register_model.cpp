@@ -12,6 +12,7 @@ namespace {
 // A burst of noise is bounded per call: a real PC's input queue would overflow
 // long before, and a large jump of a virtual clock must not build a huge burst.
 constexpr uint64_t kMaxNoiseBytesPerAdvance = 4096;
+constexpr uint64_t kUsPerS = 1000 * 1000;
 
 bool IsProtocolByte(uint8_t b) {
   return b == kStx || b == kEtx || b == kEnq || b == kAck || b == kNak || b == kCan || b == kLf;
@@ -44,12 +45,18 @@ void Register::Impl::AnswerEnq(uint64_t nowUs) {
 void Register::Impl::StartNoise(uint64_t nowUs) {
   if (faults.silent) return;
   noiseOn = true;
-  noiseNextUs = nowUs + std::max<uint32_t>(faults.noiseIntervalUs, 1);
+  noiseNextUs = nowUs + NoiseIntervalUs();
+}
+
+// Never faster than the paced line can carry, or the backlog would grow forever.
+uint64_t Register::Impl::NoiseIntervalUs() const {
+  const uint64_t lineUs = faults.baud > 0 ? (kUsPerS * 10 + faults.baud - 1) / faults.baud : 0;
+  return std::max<uint64_t>({faults.noiseIntervalUs, lineUs, 1});
 }
 
 void Register::Impl::Advance(uint64_t nowUs) {
   if (!noiseOn) return;
-  const uint64_t interval = std::max<uint32_t>(faults.noiseIntervalUs, 1);
+  const uint64_t interval = NoiseIntervalUs();
   if (noiseNextUs + kMaxNoiseBytesPerAdvance * interval < nowUs)
     noiseNextUs = nowUs - kMaxNoiseBytesPerAdvance * interval;
   std::string burst;
@@ -61,7 +68,7 @@ void Register::Impl::Advance(uint64_t nowUs) {
       noiseSeed ^= noiseSeed << 5;
       b = static_cast<uint8_t>(noiseSeed);
     } while (IsProtocolByte(b));
-    writer.BeginAnswer(noiseNextUs > 0 ? noiseNextUs - 1 : 0);
+    writer.BeginUnprompted(noiseNextUs);
     writer.Put(b);
   }
 }
