@@ -85,6 +85,14 @@ bool ParseOptions(int argc, char** argv, Options& o) {
   return true;
 }
 
+// Reads what has arrived, logs it byte by byte and echoes it if asked.
+void ReceiveBytes(int fd, FILE* log, uint64_t t0, bool echo) {
+  unsigned char buf[4096];
+  const ssize_t n = read(fd, buf, sizeof buf);
+  for (ssize_t i = 0; i < n; ++i) LogEvent(log, t0, "rx %02X", buf[i]);
+  if (echo && n > 0) (void)!write(fd, buf, static_cast<size_t>(n));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,6 +129,9 @@ int main(int argc, char** argv) {
     poll(&p, 1, 5);
     const bool hup = (p.revents & POLLHUP) != 0;
     if (hup && open) {
+      // What the program wrote just before closing is still queued on our side:
+      // record it before the close, or the last bytes of a run go missing.
+      if (p.revents & POLLIN) ReceiveBytes(line.fd, log, t0, false);
       open = false;
       LogEvent(log, t0, "close");
       if (o.exitOnClose) break;
@@ -142,12 +153,7 @@ int main(int argc, char** argv) {
       sent = true;
       (void)!write(line.fd, toSend.data(), toSend.size());
     }
-    if (p.revents & POLLIN) {
-      unsigned char buf[4096];
-      const ssize_t n = read(line.fd, buf, sizeof buf);
-      for (ssize_t i = 0; i < n; ++i) LogEvent(log, t0, "rx %02X", buf[i]);
-      if (o.echo && n > 0) (void)!write(line.fd, buf, static_cast<size_t>(n));
-    }
+    if (p.revents & POLLIN) ReceiveBytes(line.fd, log, t0, o.echo);
   }
   if (log) std::fclose(log);
   if (o.mapCom > 0) UnmapWineComPort(o.mapCom);
