@@ -33,6 +33,7 @@ std::string DataPath(const char* name) {
 
 // Longest wait in one poll: lets the noise stream go on and catches opens/closes.
 constexpr long kIdlePollUs = 2000;
+constexpr size_t kMaxNoiseBacklog = 65536;
 // While the program has the port closed, the master reports POLLHUP at once.
 constexpr useconds_t kClosedPollUs = 2000;
 
@@ -103,6 +104,14 @@ bool Fail(const std::string& what) {
   return false;
 }
 
+// A whole decimal number within [low, high].
+bool Number(const std::string& text, long long low, long long high, long long& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtoll(text.c_str(), &end, 10);
+  return !text.empty() && errno == 0 && *end == '\0' && value >= low && value <= high;
+}
+
 bool ParseOptions(int argc, char** argv, Options& o) {
   enum { kDump = 1, kTables, kGenDump, kGenTables, kTty, kBaud, kPathFile, kMapCom, kLog, kStats,
          kPace, kLatency, kFault, kMode, kHelp };
@@ -117,6 +126,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
       {"fault", required_argument, nullptr, kFault},       {"help", no_argument, nullptr, kHelp},
       {nullptr, 0, nullptr, 0}};
   int c;
+  long long value = 0;
   std::string why;
   while ((c = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
     const std::string arg = optarg ? optarg : "";
@@ -128,18 +138,32 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         break;
       case kDump: o.dumpPath = arg; break;
       case kTables: o.tablesPath = arg; break;
-      case kGenDump: o.generateDump = std::atoll(arg.c_str()); break;
+      case kGenDump:
+        if (!Number(arg, 0, 4000000000LL, o.generateDump)) return Fail("--generate-dump wants a byte count");
+        break;
       case kGenTables:
         if (!regsim::ParseTableSizes(arg, o.generateTables)) return Fail("--generate-tables wants A,B,C,D");
         break;
       case kTty: o.tty = arg; break;
-      case kBaud: o.ttyBaud = static_cast<unsigned>(std::atoi(arg.c_str())); break;
+      case kBaud:
+        if (!Number(arg, 9600, 115200, value)) return Fail("--baud is 9600 to 115200");
+        o.ttyBaud = static_cast<unsigned>(value);
+        break;
       case kPathFile: o.pathFile = arg; break;
-      case kMapCom: o.mapCom = std::atoi(arg.c_str()); break;
+      case kMapCom:
+        if (!Number(arg, 1, 256, value)) return Fail("--map-com wants a COM port number");
+        o.mapCom = static_cast<int>(value);
+        break;
       case kLog: o.logPath = arg; break;
       case kStats: o.statsPath = arg; break;
-      case kPace: o.faults.baud = static_cast<uint32_t>(std::atoi(arg.c_str())); break;
-      case kLatency: o.faults.latencyUs = static_cast<uint32_t>(std::atoi(arg.c_str())); break;
+      case kPace:
+        if (!Number(arg, 300, 4000000, value)) return Fail("--pace wants a line speed in baud");
+        o.faults.baud = static_cast<uint32_t>(value);
+        break;
+      case kLatency:
+        if (!Number(arg, 0, 60000000, value)) return Fail("--latency-us wants microseconds");
+        o.faults.latencyUs = static_cast<uint32_t>(value);
+        break;
       case kFault:
         if (!regsim::ParseFault(arg, o.faults, &why)) return Fail(why);
         break;
@@ -188,7 +212,8 @@ class Server {
     while (!stop_requested) {
       if (!WatchOpen()) continue;
       const uint64_t now = NowUs();
-      model_.Advance(now);
+      // Noise for a PC that doesn't read would pile up without end.
+      if (pending_.size() < kMaxNoiseBacklog) model_.Advance(now);
       pollfd p{line_.fd, POLLIN, 0};
       if (!pending_.empty() && pending_.front().at <= now) p.events |= POLLOUT;
       const timespec wait = WaitUntilDue(now);
