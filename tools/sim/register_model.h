@@ -46,16 +46,21 @@ struct Faults {
   bool silent = false;              // never sends anything
   int byteBeforeAck = -1;           // this byte (0..255) goes out just before each ACK to ENQ
   bool canAfterEnq = false;         // command mode: ENQ is answered with CAN
-  int frameAnswer = -1;             // byte sent instead of ACK after every command frame (NAK, CAN, other)
+  int frameAnswer = -1;             // byte sent instead of ACK after command frames (NAK, CAN, other);
+                                    // the register then waits for the frame again
   int badChecksumReplies = 0;       // the first N reply frames carry a wrong checksum
-  int status14Replies = 0;          // the first N replies carry status 0E (then the real status)
+  int status14Replies = 0;          // the replies of the first N commands carry status 0E (then the
+                                    // real status); repetitions after NAK keep it
   int shortFrameReplies = 0;        // the first N reply frames carry only 10 frame bytes
   std::string strayBeforeStx;       // sent before every reply's STX
-  bool silentAfterNak = false;      // a NAK from the PC is answered with nothing at all
-  int gapAfterBytes = -1;           // after this many bytes of the dump or of a reply ...
+  bool silentAfterNak = false;      // a NAK from the PC is answered with nothing; next ENQ opens anew
+  int gapAfterBytes = -1;           // after this many bytes of the dump text or of a reply frame
+                                    // (counted from its STX) ...
   uint32_t gapMs = 0;               // ... the line stays silent this long
-  bool noise = false;               // an endless stream of non-control bytes, after the first ENQ
-  uint32_t noiseIntervalUs = 100;   // one noise byte every this many microseconds
+  bool noise = false;               // from the first ENQ on, nothing but an endless stream of bytes
+                                    // other than STX ETX ENQ ACK NAK CAN LF (until LineClosed)
+  uint32_t noiseIntervalUs = 100;   // one noise byte every this many microseconds (at most what
+                                    // a paced line carries)
   size_t longLineBytes = 0;         // dump mode: a line of this many bytes (CR LF included) comes first
   uint32_t baud = 0;                // pacing: 0 sends at once; else each byte takes 10 bits at this speed
   uint32_t latencyUs = 0;           // delay before each answer
