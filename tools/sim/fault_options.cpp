@@ -100,13 +100,13 @@ bool ParseHexBytes(const std::string& hex, std::string& bytes) {
   return true;
 }
 
-bool ParseFault(const std::string& spec, Faults& faults, std::string* error) {
-  const size_t eq = spec.find('=');
-  const std::string name = spec.substr(0, eq);
-  const std::string arg = eq == std::string::npos ? std::string() : spec.substr(eq + 1);
+bool ParseFault(const std::string& option, Faults& faults, std::string* error) {
+  const size_t eq = option.find('=');
+  const std::string name = option.substr(0, eq);
+  const std::string arg = eq == std::string::npos ? std::string() : option.substr(eq + 1);
   Faults changed = faults;
   if (!ApplyFault(name, arg, eq != std::string::npos, changed)) {
-    if (error) *error = "bad fault '" + spec + "' (see --help)";
+    if (error) *error = "bad fault '" + option + "' (see --help)";
     return false;
   }
   faults = changed;

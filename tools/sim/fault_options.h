@@ -8,7 +8,7 @@ namespace regsim {
 
 // One --fault NAME[=ARG] value, added to `faults`. False (with the reason in
 // *error) on an unknown name or a malformed argument.
-bool ParseFault(const std::string& spec, Faults& faults, std::string* error = nullptr);
+bool ParseFault(const std::string& option, Faults& faults, std::string* error = nullptr);
 
 // "HEXBYTES" (pairs of hex digits, e.g. "06AA") into bytes; false when malformed.
 bool ParseHexBytes(const std::string& hex, std::string& bytes);
