@@ -19,7 +19,9 @@ constexpr char kLogFileName[] = "log.txt";
 constexpr int kRecordTableCount = 3;                         // device tables 0, 1 and 2
 constexpr int kCountField[kRecordTableCount] = {4, 9, 14};   // their record counts in the "g/" reply
 constexpr int kLastIndexField = 19;                          // last record index of device table 3
-constexpr int kReportTable = 3;
+constexpr int kKeyField = 1;                                 // a table-3 record's date ...
+constexpr int kNumberField = 3;                              // ... and number, matched against the entries
+constexpr int kReportedTable = 3;
 constexpr size_t kReportedMinLength = 51;                    // shorter table-3 records are skipped
 constexpr int kCommandSize = 24;                             // "r/T/" and up to 11 digits
 constexpr int32_t kCounterMax = 2147483647;
@@ -41,9 +43,9 @@ struct RecordLogRun {
 RecordLogRun Run;
 
 // The reply buffer's text, terminated within the buffer whatever the exchange left.
-size_t ReplyLength() {
+const char* ReplyText() {
   Run.reply[kReplyDataSize - 1] = '\0';
-  return std::strlen(Run.reply);
+  return Run.reply;
 }
 
 // Asks for one record; the reply buffer is emptied first, so a failed exchange
@@ -57,8 +59,7 @@ int16_t ExchangeRecord(int table, int32_t index) {
 void ReadTableInfo() {
   Run.reply[0] = '\0';
   ExchangeCommand(SelectedPort, "g/", Run.reply);  // a failure leaves the fields empty: counts 0
-  ReplyLength();
-  SplitReplyFields(Run.reply, Run.fields);
+  SplitReplyFields(ReplyText(), Run.fields);
 }
 
 // Records past the 400 entries kept are not asked for: each would cost a full
@@ -68,9 +69,7 @@ void ReadRecordTable(int table) {
   Run.tableCount[table] = count;
   const int32_t read = count < kRecordTableEntries ? count : kRecordTableEntries;
   for (int32_t i = 0; i < read; ++i) {
-    if (ExchangeRecord(table, i) != 0) continue;
-    ReplyLength();
-    StoreRecordEntry(Run.tables[table].entry[i], Run.reply);
+    if (ExchangeRecord(table, i) == 0) StoreRecordEntry(Run.tables[table].entry[i], ReplyText());
   }
 }
 
@@ -79,9 +78,9 @@ int32_t AddCapped(int32_t total, int32_t more) {
 }
 
 void ReportRecord() {
-  SplitReplyFields(Run.reply, Run.fields);
-  const char* key = Run.fields.field[1];
-  const int32_t number = ReadDeviceNumber(Run.fields.field[3]);
+  SplitReplyFields(ReplyText(), Run.fields);
+  const char* key = Run.fields.field[kKeyField];
+  const int32_t number = ReadDeviceNumber(Run.fields.field[kNumberField]);
   for (int table = 0; table < kRecordTableCount; ++table) {
     const int32_t matches = CountMatches(Run.tables[table], Run.tableCount[table], key, number);
     Run.MatchCounters[table] = AddCapped(Run.MatchCounters[table], matches);
@@ -96,8 +95,8 @@ void ReportRecord() {
 // last index of 2147483647 ends the loop instead of overflowing it.
 void ReportTable3() {
   for (int64_t i = 0; i <= ReadDeviceNumber(Run.fields.field[kLastIndexField]); ++i) {
-    const int16_t result = ExchangeRecord(kReportTable, static_cast<int32_t>(i));
-    if (result == 0 && ReplyLength() >= kReportedMinLength) ReportRecord();
+    const int16_t result = ExchangeRecord(kReportedTable, static_cast<int32_t>(i));
+    if (result == 0 && std::strlen(ReplyText()) >= kReportedMinLength) ReportRecord();
   }
 }
 
