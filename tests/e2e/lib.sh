@@ -114,6 +114,9 @@ if [ -n "${TG_TEST_DISPLAY:-}" ]; then
 else
   tg_xvfb
 fi
+# The Wine server outlives a test by a few seconds and may serve the next one; start
+# it here, detached from this test's output, rather than from the first wine call.
+wineserver </dev/null >/dev/null 2>&1 || true
 cd "$TG_WORK"
 
 # Runs tgdrive on the program started by start_program. Arguments in UTF-8: tgdrive
@@ -226,6 +229,17 @@ wait_for_file_line() {
     sleep 0.05
   done
   fail "no line matching '$pattern' in $file"
+}
+
+# wait_for_line_count FILE PATTERN N [SECONDS]: until N lines of FILE match PATTERN.
+wait_for_line_count() {
+  local file=$1 pattern=$2 want=$3 secs=${4:-10} have=0
+  for _ in $(seq $((secs * 20))); do
+    have=$(grep -cE "$pattern" "$file" 2>/dev/null) || true
+    [ "${have:-0}" -ge "$want" ] && return 0
+    sleep 0.05
+  done
+  fail "$have lines matching '$pattern' in $file, expected $want"
 }
 
 # --- checks -----------------------------------------------------------------------

@@ -341,8 +341,9 @@ int CmdWaitState(HWND main, const std::string& line, DWORD ms) {
   return seen ? kDone : kNotFound;
 }
 
-// Waits for a message box of the program, prints its caption and text and presses OK.
-int CmdMsgBox(HWND main, DWORD ms) {
+// Waits for a message box of the program, prints its caption and text and, unless
+// `keep`, presses OK.
+int CmdMsgBox(HWND main, DWORD ms, bool keep) {
   HWND box = nullptr;
   WaitFor(ms, [&] { return (box = FindBox(main)) != nullptr; });
   if (!box) { Fail("no message box"); return kNotFound; }
@@ -351,7 +352,7 @@ int CmdMsgBox(HWND main, DWORD ms) {
   if (!WindowText(box, caption) || (label && !WindowText(label, text))) return kNoAnswer;
   PrintLine(ToUtf8(caption));
   PrintLine(ToUtf8(text));
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(box, IDOK));
+  if (!keep) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(box, IDOK));
   return kDone;
 }
 
@@ -417,6 +418,7 @@ void Usage() {
       "  select ID INDEX           select a combo box entry (-1: none)\n"
       "  close                     the close box (WM_CLOSE)\n"
       "  msgbox [MS]               print a message box's caption and text, press OK\n"
+      "  peek-msgbox [MS]          the same, leaving the box open\n"
       "  wait-row TEXT [MS]        until a row reads TEXT\n"
       "  wait-rows N [MS]          until the list has at least N rows\n"
       "  wait-state LINE [MS]      until a control's state line reads LINE\n"
@@ -457,7 +459,8 @@ int Dispatch(const std::vector<std::string>& a, const std::vector<std::wstring>&
   if (cmd == "state") return CmdState(main);
   if (cmd == "rows") return CmdRows(main);
   if (cmd == "close") return PostMessageW(main, WM_CLOSE, 0, 0) ? kDone : kNotFound;
-  if (cmd == "msgbox") return CmdMsgBox(main, ms(i + 1));
+  if (cmd == "msgbox") return CmdMsgBox(main, ms(i + 1), false);
+  if (cmd == "peek-msgbox") return CmdMsgBox(main, ms(i + 1), true);
   if (cmd == "items" && hasArg) return CmdItems(main, (int)num(i + 1, 0));
   if (cmd == "click" && hasArg) return CmdClick(main, (int)num(i + 1, 0));
   if (cmd == "select" && a.size() > i + 2) return CmdSelect(main, (int)num(i + 1, 0), (int)num(i + 2, 0));
