@@ -251,6 +251,7 @@ class Server {
     poll(&p, 1, 0);
     const bool hup = (p.revents & POLLHUP) != 0;
     if (hup && open_) {
+      ReadInput();  // what the program wrote just before closing still counts
       open_ = false;
       pending_.clear();  // what was on its way is gone with the connection
       model_.LineClosed(NowUs());
