@@ -3,13 +3,13 @@
 // totals returns at once with what has arrived).
 #include <windows.h>
 
-#include <cstdio>
-
 #include "serial/serial_port.h"
 
 namespace {
 
 constexpr DWORD kQueueBytes = 16384;
+constexpr char kXonChar = 0x11;   // DC1
+constexpr char kXoffChar = 0x13;  // DC3
 
 HANDLE PortSlot[kPortCount] = {
     INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
@@ -54,10 +54,14 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
   if (!InRange(port)) return 0;
   if (IsOpen(port)) return 1;
 
-  // Fields that neither the mode text nor SetLineFields sets (XON/XOFF characters,
-  // error and event characters) start from zero rather than from stack garbage.
+  // Fields that neither the mode text nor SetLineFields sets start from zero rather
+  // than from stack garbage, except the XON/XOFF characters: a serial driver refuses
+  // a state in which they are equal (SetCommState fails although flow control is
+  // off), so they get their usual values DC1 and DC3.
   DCB dcb = {};
   dcb.DCBlength = sizeof(DCB);
+  dcb.XonChar = kXonChar;
+  dcb.XoffChar = kXoffChar;
   wsprintfA(ScratchText, "baud=%lu parity=%c data=%lu stop=%lu", static_cast<unsigned long>(baud),
             parity, static_cast<unsigned long>(dataBits), static_cast<unsigned long>(stopBits));
   if (!BuildCommDCBA(ScratchText, &dcb)) return 0;

@@ -9,7 +9,7 @@
 // The first word of the command names a program in the host tools dir (the env
 // TG_HOST_TOOLS_DIR, else the path compiled in); the rest are its own options.
 // FarEnd adds "--map-com N --path-file F --log L", which ptypeer and regsim both
-// take, and waits until the path file shows that COMN is mapped.
+// take, and waits until the path file shows that COMn is mapped.
 //
 // Why it works this way under Wine (each seen here with Wine 8.0):
 // - CreateProcessA of a Linux program runs it natively (Wine forks and execs it),
@@ -28,8 +28,6 @@
 //   process), reached from Linux through wine_get_unix_file_name. The peer's own
 //   output goes to a file there, never to the test's pipes, so that a peer can
 //   never hold a test runner's output open.
-//
-// Test code: normal C++ (std::string, vectors) is fine here.
 #pragma once
 #include <windows.h>
 
@@ -113,6 +111,26 @@ inline std::string PrefixPath() {
     return drive.substr(0, drive.size() - tail.size());
   const char* fromEnv = std::getenv("WINEPREFIX");
   return fromEnv ? fromEnv : "";
+}
+
+// Runs a Linux shell command and returns what it printed (stdout and stderr);
+// "" when it has not finished within ms.
+inline std::string ShellOutput(const std::string& script, DWORD ms) {
+  char temp[MAX_PATH], name[MAX_PATH];
+  if (!GetTempPathA(MAX_PATH, temp) || !GetTempFileNameA(temp, "tgs", 0, name)) return "";
+  const std::string done = name;
+  const std::string part = done + ".part";
+  DeleteFileA(done.c_str());  // it appears again, whole, when the command has ended
+  const std::string unixDone = UnixPath(done);
+  std::string text;
+  if (!unixDone.empty() &&
+      StartShell("(" + script + ") > '" + unixDone + ".part' 2>&1; mv '" + unixDone + ".part' '" +
+                 unixDone + "'") &&
+      WaitForFile(done, ms))
+    text = ReadWholeFile(done);
+  DeleteFileA(done.c_str());
+  DeleteFileA(part.c_str());
+  return text;
 }
 
 inline std::string HostToolsDir() {

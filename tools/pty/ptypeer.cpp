@@ -85,12 +85,20 @@ bool ParseOptions(int argc, char** argv, Options& o) {
   return true;
 }
 
-// Reads what has arrived, logs it byte by byte and echoes it if asked.
-void ReceiveBytes(int fd, FILE* log, uint64_t t0, bool echo) {
+bool Readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+}
+
+// Reads what has arrived (call only when it is readable), logs it byte by byte and
+// echoes it if asked; returns the count read, 0 at the end of the data.
+ssize_t ReceiveBytes(int fd, FILE* log, uint64_t t0, bool echo) {
   unsigned char buf[4096];
   const ssize_t n = read(fd, buf, sizeof buf);
+  if (n <= 0) return 0;
   for (ssize_t i = 0; i < n; ++i) LogEvent(log, t0, "rx %02X", buf[i]);
-  if (echo && n > 0) (void)!write(fd, buf, static_cast<size_t>(n));
+  if (echo) (void)!write(fd, buf, static_cast<size_t>(n));
+  return n;
 }
 
 }  // namespace
@@ -128,16 +136,24 @@ int main(int argc, char** argv) {
     pollfd p{line.fd, POLLIN, 0};
     poll(&p, 1, 5);
     const bool hup = (p.revents & POLLHUP) != 0;
+    if (!hup && !open) {
+      open = true;
+      LogEvent(log, t0, "open");
+    }
+    // Read whatever has arrived, also after the program has closed the port again:
+    // the bytes written just before a close are still queued on our side, and an
+    // open, write and close quicker than our poll shows up only through its bytes.
+    if (p.revents & POLLIN) {
+      if (ReceiveBytes(line.fd, log, t0, o.echo && !hup) > 0 && !open) {
+        open = true;
+        LogEvent(log, t0, "open");
+      }
+    }
     if (hup && open) {
-      // What the program wrote just before closing is still queued on our side:
-      // record it before the close, or the last bytes of a run go missing.
-      if (p.revents & POLLIN) ReceiveBytes(line.fd, log, t0, false);
+      while (Readable(line.fd) && ReceiveBytes(line.fd, log, t0, false) > 0) {}
       open = false;
       LogEvent(log, t0, "close");
       if (o.exitOnClose) break;
-    } else if (!hup && !open) {
-      open = true;
-      LogEvent(log, t0, "open");
     }
     if (!open) { usleep(2000); continue; }
     LineSettings s;
@@ -153,7 +169,6 @@ int main(int argc, char** argv) {
       sent = true;
       (void)!write(line.fd, toSend.data(), toSend.size());
     }
-    if (p.revents & POLLIN) ReceiveBytes(line.fd, log, t0, o.echo);
   }
   if (log) std::fclose(log);
   if (o.mapCom > 0) UnmapWineComPort(o.mapCom);

@@ -1,0 +1,261 @@
+// The serial layer on KERNEL32 under Wine, against a pty peer (tools/pty/ptypeer)
+// on a COM port mapped for the test. Each test uses its own COM number.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "serial/deadline.h"
+#include "serial/serial_port.h"
+#include "tests/wine/far_end.h"
+
+namespace {
+
+constexpr DWORD kPeerWaitMs = 5000;      // the peer logs what it sees within this
+constexpr DWORD kArrivalWaitMs = 5000;   // bytes through Wine and the pty
+constexpr uint8_t CAN = 0x18;
+constexpr uint8_t ENQ = 0x05;
+
+int OpenAtDefaults(int port) { return OpenPort(port, 115200, 'N', 8, 1); }
+
+// Polls BytesWaiting until it reaches count (true) or the time is up (false).
+bool WaitForQueued(int port, uint32_t count, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (BytesWaiting(port) < count) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
+size_t CountOf(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+std::set<std::string> WordsOf(const std::string& text) {
+  std::set<std::string> words;
+  std::string word;
+  for (char c : text + " ") {
+    if (c == ' ' || c == '\n' || c == ';') {
+      if (!word.empty()) words.insert(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  return words;
+}
+
+// Opens the port's device directly, as another program holding the line would.
+HANDLE HoldDevice(int port) {
+  const std::string name = "\\\\.\\COM" + std::to_string(port);
+  return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+TEST(SerialPortWine, OpensAndClosesMappedPort) {
+  FarEnd peer("ptypeer", 5);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+
+  ASSERT_EQ(OpenAtDefaults(5), 1);
+  EXPECT_TRUE(peer.WaitForLog("open", kPeerWaitMs));
+  EXPECT_EQ(BytesWaiting(5), 0u);
+
+  ClosePort(5);
+  EXPECT_TRUE(peer.WaitForLog("close", kPeerWaitMs)) << peer.LogText();
+  // Closed for good: a second close does nothing, and nothing is read or written.
+  ClosePort(5);
+  WriteByte(5, 0x41);
+  PurgePort(5);
+  EXPECT_EQ(BytesWaiting(5), 0u);
+  EXPECT_EQ(ReadByte(5), 0);
+
+  // The slot opens again from the start.
+  ASSERT_EQ(OpenAtDefaults(5), 1);
+  WriteByte(5, 0x42);
+  ClosePort(5);
+  const std::vector<uint8_t> got = peer.WaitForReceived(1, kArrivalWaitMs);
+  EXPECT_EQ(got, std::vector<uint8_t>{0x42}) << "0x41 was written while closed";
+  EXPECT_TRUE(peer.WaitForLog("close", kPeerWaitMs));
+  EXPECT_EQ(CountOf(peer.LogText(), " open"), 2u) << peer.LogText();
+}
+
+// What the program applied, as the pty's termios shows it: the speed, 8 data bits,
+// no parity, 1 stop bit, no flow control of either kind, and distinct XON/XOFF
+// characters (a real serial driver refuses a state in which they are equal).
+TEST(SerialPortWine, AppliesLineSettingsAndKeepsThemWhileOpen) {
+  FarEnd peer("ptypeer", 6);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+
+  ASSERT_EQ(OpenPort(6, 9600, 'N', 8, 1), 1);
+  EXPECT_TRUE(peer.WaitForLog("settings 9600 8 N 1", kPeerWaitMs)) << peer.LogText();
+  const std::string stty = far_end::ShellOutput("stty -a -F '" + peer.PtyPath() + "'", kPeerWaitMs);
+  const std::set<std::string> words = WordsOf(stty);
+  for (const char* word : {"cs8", "-parenb", "-cstopb", "-crtscts", "-ixon", "-ixoff"})
+    EXPECT_EQ(words.count(word), 1u) << word << " not in:\n" << stty;
+  for (const char* text : {"speed 9600 baud", "start = ^Q;", "stop = ^S;"})
+    EXPECT_NE(stty.find(text), std::string::npos) << text << " not in:\n" << stty;
+
+  // Already open: success, and the settings of the first open stay in force.
+  EXPECT_EQ(OpenPort(6, 19200, 'N', 8, 1), 1);
+  EXPECT_EQ(OpenPort(6, 115200, 'E', 7, 2), 1);
+  Sleep(100);  // the peer looks at the settings every few ms
+  const std::string log = peer.LogText();
+  EXPECT_EQ(CountOf(log, "settings "), 1u) << log;
+  EXPECT_EQ(CountOf(log, " open"), 1u) << log;
+  ClosePort(6);
+}
+
+TEST(SerialPortWine, PortWithoutDeviceIsNotOpenedUntilItAppears) {
+  // COM11 leads nowhere in the test prefix.
+  EXPECT_EQ(OpenAtDefaults(11), 0);
+  EXPECT_EQ(BytesWaiting(11), 0u);
+  EXPECT_EQ(ReadByte(11), 0);
+  WriteByte(11, 0x41);
+  PurgePort(11);
+  ClosePort(11);
+
+  // The failed open left the slot closed: once the device is there, a later open
+  // starts again from the beginning.
+  FarEnd peer("ptypeer", 11);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  ASSERT_EQ(OpenAtDefaults(11), 1);
+  WriteByte(11, 0x43);
+  EXPECT_EQ(peer.WaitForReceived(1, kArrivalWaitMs), std::vector<uint8_t>{0x43});
+  ClosePort(11);
+}
+
+// Line settings the platform cannot build are refused before the device is opened.
+TEST(SerialPortWine, RefusedModeTextLeavesTheDeviceUntouched) {
+  FarEnd peer("ptypeer", 7);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  EXPECT_EQ(OpenPort(7, 9600, 'X', 8, 1), 0);
+  EXPECT_EQ(OpenPort(7, 9600, 'N', 9, 1), 0);
+  EXPECT_EQ(OpenPort(7, 9600, 'N', 8, 3), 0);
+  EXPECT_EQ(BytesWaiting(7), 0u);
+  Sleep(100);  // the peer would have seen an open by now
+  EXPECT_EQ(peer.LogText().find("open"), std::string::npos) << peer.LogText();
+
+  ASSERT_EQ(OpenAtDefaults(7), 1);
+  EXPECT_TRUE(peer.WaitForLog("settings 115200 8 N 1", kPeerWaitMs)) << peer.LogText();
+  ClosePort(7);
+}
+
+// Numbers outside 1..12 never reach the platform, even when such a device exists.
+TEST(SerialPortWine, RefusesPortNumbersOutsideTheTable) {
+  FarEnd peer("ptypeer", 13);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  // COM13 itself is reachable: a byte written on it directly arrives.
+  const HANDLE direct = HoldDevice(13);
+  ASSERT_NE(direct, INVALID_HANDLE_VALUE) << "COM13 is not reachable at all";
+  const uint8_t marker = 0x7E;
+  DWORD put = 0;
+  WriteFile(direct, &marker, 1, &put, nullptr);
+  CloseHandle(direct);
+  ASSERT_EQ(peer.WaitForReceived(1, kArrivalWaitMs), std::vector<uint8_t>{marker});
+
+  for (int port : {0, -1, 13, 14, INT_MIN, INT_MAX}) {
+    EXPECT_EQ(OpenAtDefaults(port), 0) << port;
+    EXPECT_EQ(BytesWaiting(port), 0u) << port;
+    EXPECT_EQ(ReadByte(port), 0) << port;
+    WriteByte(port, 0x41);
+    PurgePort(port);
+    ClosePort(port);
+  }
+  Sleep(100);
+  EXPECT_EQ(peer.Received(), std::vector<uint8_t>{marker});
+  EXPECT_EQ(CountOf(peer.LogText(), " open"), 1u) << peer.LogText();
+}
+
+// Every byte value both ways, in order; 0x00 is a byte like any other, and only
+// BytesWaiting tells it from an empty queue.
+TEST(SerialPortWine, MovesEveryByteValueBothWaysInOrder) {
+  FarEnd peer("ptypeer --echo", 8);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  ASSERT_EQ(OpenAtDefaults(8), 1);
+
+  std::vector<uint8_t> sent;
+  for (int i = 0; i < 256; ++i) sent.push_back(static_cast<uint8_t>(i));
+  for (uint8_t b : sent) WriteByte(8, b);
+  EXPECT_EQ(peer.WaitForReceived(sent.size(), kArrivalWaitMs), sent);
+
+  ASSERT_TRUE(WaitForQueued(8, 256, kArrivalWaitMs)) << BytesWaiting(8);
+  for (uint32_t i = 0; i < 256; ++i) {
+    ASSERT_EQ(BytesWaiting(8), 256 - i);
+    ASSERT_EQ(ReadByte(8), sent[i]) << "byte " << i;
+  }
+  EXPECT_EQ(BytesWaiting(8), 0u);
+
+  // An empty queue gives 0 at once, however often it is asked; a read that waited
+  // for input would hold the test here.
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(ReadByte(8), 0);
+  EXPECT_EQ(BytesWaiting(8), 0u);
+  ClosePort(8);
+}
+
+TEST(SerialPortWine, PurgeEmptiesTheInputButKeepsWhatWasWritten) {
+  FarEnd peer("ptypeer --send 0102030405060708090A", 9);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  ASSERT_EQ(OpenAtDefaults(9), 1);
+  ASSERT_TRUE(WaitForQueued(9, 10, kArrivalWaitMs)) << BytesWaiting(9);
+
+  WriteByte(9, 0x42);  // written just before the purge: it must still arrive
+  PurgePort(9);
+  EXPECT_EQ(BytesWaiting(9), 0u);
+  EXPECT_EQ(ReadByte(9), 0);
+  EXPECT_EQ(peer.WaitForReceived(1, kArrivalWaitMs), std::vector<uint8_t>{0x42});
+
+  // Input that comes after the purge is received as usual.
+  WriteByte(9, 0x43);
+  ClosePort(9);
+  EXPECT_EQ(peer.WaitForReceived(2, kArrivalWaitMs), (std::vector<uint8_t>{0x42, 0x43}));
+}
+
+// The opening of every command exchange: CAN CAN CAN, purge, ENQ. The purge must
+// never take back the CANs (Wine turns an output purge into tcflush(TCOFLUSH),
+// which drops bytes written but not yet delivered). On COM12, the top of the table.
+TEST(SerialPortWine, PurgeNeverTakesBackTheBytesOfAThousandOpenings) {
+  constexpr int kOpenings = 1000;
+  FarEnd peer("ptypeer", 12);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  ASSERT_EQ(OpenAtDefaults(12), 1);
+
+  std::vector<uint8_t> expected;
+  for (int i = 0; i < kOpenings; ++i) {
+    for (uint8_t b : {CAN, CAN, CAN}) WriteByte(12, b);
+    PurgePort(12);
+    WriteByte(12, ENQ);
+    expected.insert(expected.end(), {CAN, CAN, CAN, ENQ});
+  }
+  const std::vector<uint8_t> got = peer.WaitForReceived(expected.size(), 4 * kArrivalWaitMs);
+  EXPECT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected) << "bytes lost or out of order";
+  ClosePort(12);
+}
+
+TEST(SerialPortWine, WaitForInputSeesBytesFromTheLine) {
+  FarEnd peer("ptypeer --echo", 10);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  ASSERT_EQ(OpenAtDefaults(10), 1);
+
+  EXPECT_FALSE(WaitForInput(10, 0));
+  const DWORD before = GetTickCount();
+  EXPECT_FALSE(WaitForInput(10, 200));
+  EXPECT_GT(GetTickCount() - before, 199u) << "gave up before its limit";
+
+  WriteByte(10, 0x31);
+  EXPECT_TRUE(WaitForInput(10, kArrivalWaitMs));
+  EXPECT_TRUE(WaitForInput(10, 0)) << "the waiting byte was taken";
+  EXPECT_EQ(ReadByte(10), 0x31);
+  EXPECT_EQ(BytesWaiting(10), 0u);
+  ClosePort(10);
+  // A closed port never has input: the full limit passes.
+  EXPECT_FALSE(WaitForInput(10, 50));
+}
