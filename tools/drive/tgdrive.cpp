@@ -356,6 +356,16 @@ int CmdMsgBox(HWND main, DWORD ms, bool keep) {
   return kDone;
 }
 
+// The window's place on the screen in pixels, "X Y WIDTH HEIGHT" (for screenshots).
+int CmdRect(HWND main) {
+  RECT r{};
+  if (!GetWindowRect(main, &r)) return kNotFound;
+  char line[64];
+  std::snprintf(line, sizeof line, "%ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  PrintLine(line);
+  return kDone;
+}
+
 int CmdWaitExit(DWORD ms) {
   if (TargetPid) {
     HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, TargetPid);
@@ -417,6 +427,7 @@ void Usage() {
       "  click ID                  press a button (posts WM_COMMAND)\n"
       "  select ID INDEX           select a combo box entry (-1: none)\n"
       "  close                     the close box (WM_CLOSE)\n"
+      "  rect                      the window's X Y WIDTH HEIGHT on the screen\n"
       "  msgbox [MS]               print a message box's caption and text, press OK\n"
       "  peek-msgbox [MS]          the same, leaving the box open\n"
       "  wait-row TEXT [MS]        until a row reads TEXT\n"
@@ -458,6 +469,7 @@ int Dispatch(const std::vector<std::string>& a, const std::vector<std::wstring>&
   if (cmd == "wait") return kDone;
   if (cmd == "state") return CmdState(main);
   if (cmd == "rows") return CmdRows(main);
+  if (cmd == "rect") return CmdRect(main);
   if (cmd == "close") return PostMessageW(main, WM_CLOSE, 0, 0) ? kDone : kNotFound;
   if (cmd == "msgbox") return CmdMsgBox(main, ms(i + 1), false);
   if (cmd == "peek-msgbox") return CmdMsgBox(main, ms(i + 1), true);
