@@ -1,0 +1,125 @@
+// Helpers of the Wine tests of the main dialog: a fresh dialog per test, built from
+// the real resource, its list rows read back, and the error box read and closed.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_dialog.h"
+#include "app/message_list.h"
+#include "app/state.h"
+#include "serial/serial_port.h"
+
+using Lines = std::vector<std::wstring>;
+
+class MainDialogTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    InitCommonControls();
+    dialog_ = CreateDialogParamW(GetModuleHandleW(nullptr), L"kestrel", nullptr, MainDialogProc, 0);
+    ASSERT_NE(dialog_, nullptr);
+    list_ = GetDlgItem(dialog_, kIdMessageList);
+  }
+  void TearDown() override {
+    if (PortIsOpen != 0) ClosePort(SelectedPort);
+    PortIsOpen = 0;
+    BusyFlag = 0;
+    DestroyWindow(dialog_);
+    MainDialog = nullptr;
+  }
+
+  HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+  std::wstring Text(HWND window) const {
+    wchar_t text[256] = L"";
+    GetWindowTextW(window, text, 256);
+    return text;
+  }
+  int RowCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
+  std::wstring Row(int row) const {
+    static wchar_t text[kMessageBufferChars];
+    LVITEMW item{};
+    item.pszText = text;
+    item.cchTextMax = kMessageBufferChars;
+    text[0] = L'\0';
+    SendMessageW(list_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+  }
+  Lines Rows() const {
+    Lines rows;
+    for (int i = 0; i < RowCount(); ++i) rows.push_back(Row(i));
+    return rows;
+  }
+
+  HWND dialog_ = nullptr;
+  HWND list_ = nullptr;
+};
+
+// An error box as the operator saw it. The box is modal: the test arms a thread
+// timer, which the box's own message loop runs; the timer reads the box and presses OK.
+struct SeenBox {
+  bool seen = false;
+  std::wstring caption;
+  std::wstring text;
+  int buttons = 0;
+  bool icon = false;
+  int rowsMeanwhile = -1;  // rows of the message list while the box was open
+};
+
+namespace dialog_helpers {
+
+inline SeenBox& Box() {
+  static SeenBox box;
+  return box;
+}
+
+inline BOOL CALLBACK ReadBoxChild(HWND child, LPARAM) {
+  wchar_t name[64] = L"";
+  GetClassNameW(child, name, 64);
+  if (lstrcmpiW(name, L"Button") == 0) {
+    ++Box().buttons;
+  } else if (lstrcmpiW(name, L"Static") == 0) {
+    if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      Box().icon = true;
+    } else {
+      static wchar_t text[2048];
+      text[0] = L'\0';
+      GetWindowTextW(child, text, 2048);
+      if (text[0] != L'\0') Box().text = text;
+    }
+  }
+  return TRUE;
+}
+
+inline BOOL CALLBACK FindBox(HWND window, LPARAM) {
+  wchar_t name[64] = L"";
+  GetClassNameW(window, name, 64);
+  if (window == MainDialog || lstrcmpW(name, L"#32770") != 0) return TRUE;
+  wchar_t caption[64] = L"";
+  GetWindowTextW(window, caption, 64);
+  Box().caption = caption;
+  EnumChildWindows(window, ReadBoxChild, 0);
+  Box().rowsMeanwhile =
+      static_cast<int>(SendDlgItemMessageW(MainDialog, kIdMessageList, LVM_GETITEMCOUNT, 0, 0));
+  Box().seen = true;
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+
+inline void CALLBACK PressOk(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (!Box().seen) EnumThreadWindows(GetCurrentThreadId(), FindBox, 0);
+  if (Box().seen) KillTimer(nullptr, timer);
+}
+
+}  // namespace dialog_helpers
+
+constexpr UINT kBoxLookMs = 20;
+
+// Call before the code that raises the box; read Box() after it returned.
+inline void WatchForErrorBox() {
+  dialog_helpers::Box() = SeenBox{};
+  SetTimer(nullptr, 0, kBoxLookMs, dialog_helpers::PressOk);
+}
+inline const SeenBox& WatchedBox() { return dialog_helpers::Box(); }
