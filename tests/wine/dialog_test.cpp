@@ -203,6 +203,24 @@ TEST_F(DialogTest, WindowHasItsCaptionStyleAndFont) {
   EXPECT_EQ(font.lfItalic, 0);
 }
 
+TEST_F(DialogTest, ManifestBringsCommonControlsSix) {
+  // The tests carry the program's resources, manifest included. The module that
+  // serves the list view is the common controls library in use.
+  HMODULE controls = nullptr;
+  ASSERT_TRUE(GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(GetClassLongPtrW(list_, GCLP_WNDPROC)), &controls));
+  // Version 6 lives side by side, in its own folder; version 5 in the system folder.
+  // (Wine's DllGetVersion answers 5.81 for both, so the folder is what tells.)
+  wchar_t path[MAX_PATH] = L"";
+  GetModuleFileNameW(controls, path, MAX_PATH);
+  std::wstring folder = path;
+  for (wchar_t& c : folder) c = static_cast<wchar_t>(towlower(c));
+  EXPECT_NE(folder.find(L"\\winsxs\\"), std::wstring::npos) << folder;
+  EXPECT_NE(folder.find(L"microsoft.windows.common-controls_6595b64144ccf1df_6."), std::wstring::npos)
+      << folder;
+}
+
 std::vector<std::wstring> ComboEntries(HWND combo) {
   std::vector<std::wstring> entries;
   const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
