@@ -114,7 +114,8 @@ TEST(SerialPortWine, AppliesLineSettingsAndKeepsThemWhileOpen) {
 }
 
 TEST(SerialPortWine, PortWithoutDeviceIsNotOpenedUntilItAppears) {
-  // COM11 leads nowhere in the test prefix.
+  // COM11 leads nowhere (whatever an earlier run left behind).
+  far_end::ShellOutput("rm -f '" + far_end::PrefixPath() + "/dosdevices/com11'", kPeerWaitMs);
   EXPECT_EQ(OpenAtDefaults(11), 0);
   EXPECT_EQ(BytesWaiting(11), 0u);
   EXPECT_EQ(ReadByte(11), 0);
@@ -258,4 +259,21 @@ TEST(SerialPortWine, WaitForInputSeesBytesFromTheLine) {
   ClosePort(10);
   // A closed port never has input: the full limit passes.
   EXPECT_FALSE(WaitForInput(10, 50));
+}
+
+// The far end going away under an open port (cable pulled, peer gone) must not
+// hang or break anything: writes are dropped, nothing is read, the port closes.
+TEST(SerialPortWine, SurvivesTheFarEndGoingAway) {
+  FarEnd peer("ptypeer", 5);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  ASSERT_EQ(OpenAtDefaults(5), 1);
+  peer.Stop();
+
+  for (int i = 0; i < 100; ++i) WriteByte(5, 0x41);
+  EXPECT_EQ(BytesWaiting(5), 0u);
+  EXPECT_EQ(ReadByte(5), 0);
+  EXPECT_FALSE(WaitForInput(5, 50));
+  PurgePort(5);
+  ClosePort(5);
+  EXPECT_EQ(BytesWaiting(5), 0u);
 }
