@@ -16,6 +16,8 @@ HANDLE PortSlot[kPortCount] = {
     INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
     INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
 COMMTIMEOUTS PortTimeouts;
+// The longest text formatted here is the mode text with three 10-digit numbers:
+// 56 characters and the NUL.
 char ScratchText[64];
 
 bool InRange(int port) { return port >= 1 && port <= kPortCount; }

@@ -201,6 +201,29 @@ TEST(SerialPortWine, MovesEveryByteValueBothWaysInOrder) {
   ClosePort(8);
 }
 
+// More than the pty (and a small UART queue) holds at once: the peer can only go on
+// sending as the program reads, and nothing is lost or reordered on the way.
+TEST(SerialPortWine, ReceivesALongBurstWithoutLoss) {
+  constexpr size_t kBurstBytes = 6000;  // its hex text must fit a Windows command line
+  std::vector<uint8_t> burst;
+  std::string hex;
+  for (size_t i = 0; i < kBurstBytes; ++i) {
+    burst.push_back(static_cast<uint8_t>(i * 7 + 3));
+    char pair[3];
+    std::snprintf(pair, sizeof pair, "%02X", burst.back());
+    hex += pair;
+  }
+  FarEnd peer("ptypeer --send " + hex, 8);
+  ASSERT_TRUE(peer.Ready()) << peer.Output();
+  ASSERT_EQ(OpenAtDefaults(8), 1);
+
+  std::vector<uint8_t> got;
+  while (got.size() < kBurstBytes && WaitForInput(8, kArrivalWaitMs)) got.push_back(ReadByte(8));
+  EXPECT_EQ(got.size(), kBurstBytes);
+  EXPECT_TRUE(got == burst) << "bytes lost or out of order";
+  ClosePort(8);
+}
+
 TEST(SerialPortWine, PurgeEmptiesTheInputButKeepsWhatWasWritten) {
   FarEnd peer("ptypeer --send 0102030405060708090A", 9);
   ASSERT_TRUE(peer.Ready()) << peer.Output();
