@@ -51,6 +51,15 @@ TEST(GreekText, ScreenTextStopsAtNulAndCutsToItsBuffer) {
   EXPECT_EQ(one[0], L'\0');
 }
 
+TEST(GreekText, EveryByteFromTheRegisterBecomesOneCodeUnit) {
+  // Device text is shown as it came, bytes without a letter in 1253 included.
+  char all[255];
+  for (int i = 0; i < 255; ++i) all[i] = static_cast<char>(i + 1);
+  wchar_t wide[256];
+  EXPECT_EQ(ScreenText(all, 255, wide, 256), 255);
+  for (int i = 0; i < 0x80 - 1; ++i) EXPECT_EQ(wide[i], static_cast<wchar_t>(i + 1));
+}
+
 using GreekOnScreen = MainDialogTest;
 
 TEST_F(GreekOnScreen, HeaderCaptionsAndRowsShowTheGreekLetters) {
