@@ -303,6 +303,23 @@ TEST_F(DialogTest, BusyRefusesCloseAndConnect) {
   EXPECT_EQ(Text(Control(kIdConnect)), kExpectedConnectUtf16);
 }
 
+// The dialog's keyboard interface is not used: keys go to the focused control only.
+TEST_F(DialogTest, EnterEscapeAndTabDoNothing) {
+  ShowWindow(dialog_, SW_SHOWNORMAL);
+  SetForegroundWindow(dialog_);
+  const HWND exitButton = Control(kIdExit);
+  SetFocus(exitButton);
+  ASSERT_EQ(GetFocus(), exitButton);
+  for (WPARAM key : {WPARAM{VK_RETURN}, WPARAM{VK_ESCAPE}, WPARAM{VK_TAB}}) {
+    PostMessageW(exitButton, WM_KEYDOWN, key, 0);
+    PostMessageW(exitButton, WM_KEYUP, key, 0xC0000000);
+  }
+  for (int i = 0; i < 20; ++i) PumpMessage();
+  EXPECT_EQ(GetFocus(), exitButton);
+  EXPECT_EQ(QuitFlag, 0);
+  EXPECT_TRUE(IsWindowVisible(dialog_));
+}
+
 // Everything that a failed Connect must leave as it was.
 void ExpectStillDisconnected(const MainDialogTest& test, HWND dialog) {
   EXPECT_EQ(PortIsOpen, 0);
