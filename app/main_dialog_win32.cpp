@@ -17,7 +17,6 @@
 HWND MainDialog = nullptr;
 
 constexpr int kMessageColumnWidthPx = 2000;  // far wider than the list: long rows scroll sideways
-constexpr int kPortEntryCount = 12;          // "COM1" to "COM12"
 constexpr int kDefaultPortIndex = 1;         // "COM2"
 constexpr int kDefaultSpeedIndex = 4;        // "115200"
 constexpr int kComboTextChars = 16;
@@ -72,7 +71,8 @@ static void FillSpeedBox(HWND window) {
 static void FillPortBox(HWND window) {
   const HWND box = GetDlgItem(window, kIdPortBox);
   char text[kComboTextChars];
-  for (int port = 1; port <= kPortEntryCount; ++port) {
+  // Every port slot is offered, "COM1" to "COM12".
+  for (int port = 1; port <= kPortCount; ++port) {
     std::snprintf(text, sizeof text, "COM%d", port);
     AddComboEntry(box, text);
   }
