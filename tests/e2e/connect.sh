@@ -13,46 +13,18 @@ start_peer --map-com 9 --log "$high_log"
 unmap_com 3
 LANG=el_GR.UTF-8 start_program
 
-disconnected() {  # the dialog without a connection, with $1 rows, port $2
-  printf '%s\n' "1000 SysListView32 enabled visible rows=$1 width=2000 header=Μηνύματα" \
-    "1004 Button enabled visible Exit" \
-    "1007 Button enabled visible Σύνδεση" \
-    "1030 Button enabled visible X" \
-    "1034 ComboBox enabled visible sel=$3" \
-    "1035 ComboBox enabled visible sel=$2" \
-    "1008 Button disabled visible Read Fiscal Memory" \
-    "1001 Edit enabled visible " \
-    "1002 Edit enabled visible " \
-    "-1 Static enabled visible C.F 16" \
-    "-1 Static enabled visible C.F 11" \
-    "1005 Button disabled visible LOG"
-}
-connected() {
-  printf '%s\n' "1000 SysListView32 enabled visible rows=$1 width=2000 header=Μηνύματα" \
-    "1004 Button enabled visible Exit" \
-    "1007 Button enabled visible Αποσύνδεση" \
-    "1030 Button enabled visible X" \
-    "1034 ComboBox disabled visible sel=$3" \
-    "1035 ComboBox disabled visible sel=$2" \
-    "1008 Button enabled visible Read Fiscal Memory" \
-    "1001 Edit enabled visible " \
-    "1002 Edit enabled visible " \
-    "-1 Static enabled visible C.F 16" \
-    "-1 Static enabled visible C.F 11" \
-    "1005 Button enabled visible LOG"
-}
 peer_events() { grep -vE ' rx ' "$1" | cut -d' ' -f2- | tr '\n' ';'; }
 
 log "connect at the defaults"
 drive click "$ID_CONNECT"
 drive wait-row "Opened port COM2, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
-expect_eq "state connected" "$(drive state)" "$(connected 1 "1 COM2" "4 115200")"
+expect_eq "state connected" "$(drive state)" "$(dialog_state connected 1 "1 COM2" "4 115200")"
 wait_for_file_line "$peer_log" ' settings 115200 8 N 1$'
 
 log "disconnect"
 drive click "$ID_CONNECT"
 drive wait-row "Closed port COM2" >/dev/null
-expect_eq "state disconnected" "$(drive state)" "$(disconnected 2 "1 COM2" "4 115200")"
+expect_eq "state disconnected" "$(drive state)" "$(dialog_state disconnected 2 "1 COM2" "4 115200")"
 wait_for_file_line "$peer_log" ' close$'
 expect_eq "line events" "$(peer_events "$peer_log")" "open;settings 115200 8 N 1;close;"
 
@@ -63,7 +35,7 @@ drive wait-row "Opened port COM2, 9600, Parity NONE, Data 8, Stop 1" >/dev/null
 wait_for_file_line "$peer_log" ' settings 9600 8 N 1$'
 drive click "$ID_CONNECT"
 drive wait-row "Closed port COM2" >/dev/null
-expect_eq "state after 9600" "$(drive state)" "$(disconnected 4 "1 COM2" "0 9600")"
+expect_eq "state after 9600" "$(drive state)" "$(dialog_state disconnected 4 "1 COM2" "0 9600")"
 
 log "COM3 without a device"
 drive select "$ID_PORT" 2
@@ -75,7 +47,7 @@ expect_eq "rows while the box is open" "$(drive rows | wc -l)" "4"
 expect_eq "message box" "$(drive msgbox)" " Error 
 Cannot open port COM3..."
 drive wait-row "Failed opening COM3 port..." >/dev/null
-expect_eq "state after the failed open" "$(drive state)" "$(disconnected 5 "2 COM3" "0 9600")"
+expect_eq "state after the failed open" "$(drive state)" "$(dialog_state disconnected 5 "2 COM3" "0 9600")"
 
 log "a speed box without a selected entry"
 drive select "$ID_PORT" 1
@@ -84,7 +56,7 @@ drive click "$ID_CONNECT"
 expect_eq "message box" "$(drive msgbox)" " Error 
 Cannot open port COM2..."
 drive wait-row "Failed opening COM2 port..." >/dev/null
-expect_eq "state after no speed" "$(drive state)" "$(disconnected 6 "1 COM2" "-1 ")"
+expect_eq "state after no speed" "$(drive state)" "$(dialog_state disconnected 6 "1 COM2" "-1 ")"
 expect_eq "line events" "$(peer_events "$peer_log")" \
   "open;settings 115200 8 N 1;close;open;settings 9600 8 N 1;close;"
 

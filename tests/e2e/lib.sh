@@ -259,6 +259,26 @@ expect_line() {
   fail "no line '$2'"
 }
 
+# dialog_state connected|disconnected ROWS PORT SPEED [CF16 [CF11]]: the lines that
+# `drive state` prints for the dialog in that state, e.g.
+#   dialog_state disconnected 0 "1 COM2" "4 115200"
+dialog_state() {
+  local on=enabled off=disabled caption=Σύνδεση
+  if [ "$1" = connected ]; then on=disabled off=enabled caption=Αποσύνδεση; fi
+  printf '%s\n' "1000 SysListView32 enabled visible rows=$2 width=2000 header=Μηνύματα" \
+    "1004 Button enabled visible Exit" \
+    "1007 Button enabled visible $caption" \
+    "1030 Button enabled visible X" \
+    "1034 ComboBox $on visible sel=$4" \
+    "1035 ComboBox $on visible sel=$3" \
+    "1008 Button $off visible Read Fiscal Memory" \
+    "1001 Edit enabled visible ${5:-}" \
+    "1002 Edit enabled visible ${6:-}" \
+    "-1 Static enabled visible C.F 16" \
+    "-1 Static enabled visible C.F 11" \
+    "1005 Button $off visible LOG"
+}
+
 # expect_state LINE [MS]: waits until the control's state line reads LINE.
 expect_state() {
   drive wait-state "$1" "${2:-10000}" >/dev/null

@@ -6,18 +6,7 @@
 # the C.F boxes and choosing other entries changes nothing until Connect.
 source "$(dirname "$0")/lib.sh"
 
-expected_state='1000 SysListView32 enabled visible rows=0 width=2000 header=Μηνύματα
-1004 Button enabled visible Exit
-1007 Button enabled visible Σύνδεση
-1030 Button enabled visible X
-1034 ComboBox enabled visible sel=4 115200
-1035 ComboBox enabled visible sel=1 COM2
-1008 Button disabled visible Read Fiscal Memory
-1001 Edit enabled visible 
-1002 Edit enabled visible 
--1 Static enabled visible C.F 16
--1 Static enabled visible C.F 11
-1005 Button disabled visible LOG'
+expected_state=$(dialog_state disconnected 0 "1 COM2" "4 115200")
 
 for locale in el_GR.UTF-8 en_US.UTF-8; do
   log "under LANG=$locale"

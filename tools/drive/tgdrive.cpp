@@ -300,6 +300,56 @@ int CmdClick(HWND main, int id) {
   return PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)c) ? kDone : kNotFound;
 }
 
+// Where keys for control `id` go: a combo box's own edit field, else the control.
+HWND KeyTarget(HWND main, int id) {
+  HWND c = Control(main, id);
+  if (c && ClassOf(c) == L"ComboBox") {
+    HWND edit = FindWindowExW(c, nullptr, L"Edit", nullptr);
+    if (edit) return edit;
+  }
+  return c;
+}
+
+// Returns once the program has handled every message posted to it so far. Posted
+// messages of one thread are handled in order, so a marker posted last is seen last:
+// the text limit of the C.F 16 box, which nothing in the program reads, is set to a
+// marker value by a posted message and put back once it shows.
+bool PostedHandled(HWND main) {
+  constexpr LRESULT kMarker = 54321;
+  HWND edit = GetDlgItem(main, 1001);
+  LRESULT before = 0, now = 0;
+  if (!edit || !SendTimed(edit, EM_GETLIMITTEXT, 0, 0, before)) return false;
+  PostMessageW(edit, EM_LIMITTEXT, kMarker, 0);
+  const bool seen = WaitFor(kDefaultWaitMs, [&] {
+    return SendTimed(edit, EM_GETLIMITTEXT, 0, 0, now) && now == kMarker;
+  });
+  SendTimed(edit, EM_LIMITTEXT, before, 0, now);
+  return seen;
+}
+
+// Types `text` into a control as the keyboard would deliver it, one WM_CHAR a
+// character through the program's message loop.
+int CmdType(HWND main, int id, const std::wstring& text) {
+  HWND target = KeyTarget(main, id);
+  if (!target) return kNotFound;
+  for (wchar_t ch : text) PostMessageW(target, WM_CHAR, ch, 1);
+  return PostedHandled(main) ? kDone : kNoAnswer;
+}
+
+// Presses a key (a virtual-key code) on a control: WM_KEYDOWN, WM_CHAR for the keys
+// that have a character, WM_KEYUP, as the message loop would see them.
+int CmdKey(HWND main, int id, UINT vk) {
+  HWND target = KeyTarget(main, id);
+  if (!target) return kNotFound;
+  const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+  const LPARAM down = 1 | (LPARAM)(scan << 16), up = down | (LPARAM)0xC0000000;
+  PostMessageW(target, WM_KEYDOWN, vk, down);
+  const UINT ch = MapVirtualKeyW(vk, MAPVK_VK_TO_CHAR);
+  if (ch) PostMessageW(target, WM_CHAR, ch, down);
+  PostMessageW(target, WM_KEYUP, vk, up);
+  return PostedHandled(main) ? kDone : kNoAnswer;
+}
+
 int CmdSelect(HWND main, int id, int index) {
   HWND combo = Control(main, id);
   LRESULT r = 0;
@@ -353,6 +403,18 @@ int CmdMsgBox(HWND main, DWORD ms, bool keep) {
   PrintLine(ToUtf8(caption));
   PrintLine(ToUtf8(text));
   if (!keep) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)GetDlgItem(box, IDOK));
+  return kDone;
+}
+
+// The control that has the keyboard focus in the program's window: its id, or "none".
+int CmdFocus(HWND main) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info)) return kNoAnswer;
+  HWND f = info.hwndFocus;
+  // A combo box's edit field has the focus for the combo box.
+  if (f && GetParent(f) != main && GetParent(GetParent(f)) == main) f = GetParent(f);
+  PrintLine(f && GetParent(f) == main ? std::to_string(GetDlgCtrlID(f)) : std::string("none"));
   return kDone;
 }
 
@@ -427,7 +489,10 @@ void Usage() {
       "  click ID                  press a button (posts WM_COMMAND)\n"
       "  select ID INDEX           select a combo box entry (-1: none)\n"
       "  close                     the close box (WM_CLOSE)\n"
+      "  type ID TEXT              type TEXT into a control (a combo box: its edit field)\n"
+      "  key ID VK                 press a key on a control (VK: 13 Enter, 27 Escape, 9 Tab)\n"
       "  rect                      the window's X Y WIDTH HEIGHT on the screen\n"
+      "  focus                     the id of the control with the keyboard focus, or none\n"
       "  msgbox [MS]               print a message box's caption and text, press OK\n"
       "  peek-msgbox [MS]          the same, leaving the box open\n"
       "  wait-row TEXT [MS]        until a row reads TEXT\n"
@@ -470,12 +535,15 @@ int Dispatch(const std::vector<std::string>& a, const std::vector<std::wstring>&
   if (cmd == "state") return CmdState(main);
   if (cmd == "rows") return CmdRows(main);
   if (cmd == "rect") return CmdRect(main);
+  if (cmd == "focus") return CmdFocus(main);
   if (cmd == "close") return PostMessageW(main, WM_CLOSE, 0, 0) ? kDone : kNotFound;
   if (cmd == "msgbox") return CmdMsgBox(main, ms(i + 1), false);
   if (cmd == "peek-msgbox") return CmdMsgBox(main, ms(i + 1), true);
   if (cmd == "items" && hasArg) return CmdItems(main, (int)num(i + 1, 0));
   if (cmd == "click" && hasArg) return CmdClick(main, (int)num(i + 1, 0));
   if (cmd == "select" && a.size() > i + 2) return CmdSelect(main, (int)num(i + 1, 0), (int)num(i + 2, 0));
+  if (cmd == "type" && a.size() > i + 2) return CmdType(main, (int)num(i + 1, 0), w[i + 2]);
+  if (cmd == "key" && a.size() > i + 2) return CmdKey(main, (int)num(i + 1, 0), (UINT)std::strtoul(a[i + 2].c_str(), nullptr, 0));
   if (cmd == "wait-row" && hasArg) return CmdWaitRow(main, a[i + 1], ms(i + 2));
   if (cmd == "wait-rows" && hasArg) return CmdWaitRows(main, num(i + 1, 0), ms(i + 2));
   if (cmd == "wait-state" && hasArg) return CmdWaitState(main, a[i + 1], ms(i + 2));

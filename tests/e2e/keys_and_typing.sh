@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The keyboard: Enter, Escape and Tab press no button, close nothing and change
+# nothing; text typed into the C.F boxes changes nothing the program does; text typed
+# into the speed box leaves it without a selected entry, which Connect refuses as a
+# failed open without touching the line.
+source "$(dirname "$0")/lib.sh"
+
+peer_log=$TG_WORK/peer.log
+start_peer --map-com 2 --log "$peer_log"
+LANG=el_GR.UTF-8 start_program
+start=$(dialog_state disconnected 0 "1 COM2" "4 115200")
+
+focus=$(drive focus)
+for id in "$ID_CONNECT" "$ID_EXIT" "$ID_CLEAR" "$ID_LIST" "$ID_PORT" "$ID_SPEED"; do
+  for vk in 13 27 9; do drive key "$id" "$vk"; done
+done
+expect_eq "state after Enter, Escape, Tab" "$(drive state)" "$start"
+expect_eq "focus after Enter, Escape, Tab" "$(drive focus)" "$focus"
+
+drive type 1001 "ΑΒΓ 123"
+drive type 1002 "xyz"
+expect_eq "state after typing" "$(drive state)" \
+  "$(dialog_state disconnected 0 "1 COM2" "4 115200" "ΑΒΓ 123" xyz)"
+drive click "$ID_CONNECT"
+drive wait-row "Opened port COM2, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
+drive click "$ID_CONNECT"
+drive wait-row "Closed port COM2" >/dev/null
+
+drive type "$ID_SPEED" "300"
+expect_line "$(drive state)" "1034 ComboBox enabled visible sel=-1 "
+drive click "$ID_CONNECT"
+expect_eq "message box" "$(drive msgbox)" " Error 
+Cannot open port COM2..."
+drive wait-row "Failed opening COM2 port..." >/dev/null
+expect_eq "line events" "$(grep -vE ' rx ' "$peer_log" | cut -d' ' -f2- | tr '\n' ';')" \
+  "open;settings 115200 8 N 1;close;"
+
+drive click "$ID_EXIT"
+expect_exit 0
+pass
