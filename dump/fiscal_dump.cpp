@@ -2,10 +2,10 @@
 //
 // The capture runs inside the button's command and pumps window messages while
 // it waits, so the window stays alive. It reads every byte already waiting
-// before it does anything else, then shows the lines completed in that batch
-// with the list's redraw held, then pumps one message: a row added with the
-// list redrawing costs tens of milliseconds under Wine, and one pumped message
-// per byte would let a 115200-baud line overrun the port's queue.
+// before it does anything else, shows the completed lines in batches with the
+// list's redraw held, then pumps one message: a row added with the list
+// redrawing costs tens of milliseconds under Wine, and one pumped message per
+// byte would let a 115200-baud line overrun the port's queue.
 #include "dump/fiscal_dump.h"
 
 #include <cstdint>
@@ -32,9 +32,17 @@ constexpr uint32_t kOtherBytesLimitMs = 20000;
 constexpr uint32_t kFirstDumpByteWaitMs = 10000;  // STX to the first dump byte
 constexpr uint32_t kDumpByteGapMs = 2000;         // silence that breaks the transfer
 
-// Bytes read in one batch before the window gets its next message: an endless
-// stream cannot starve the window.
+// A batch of bytes is read without pumping a window message in between. It goes
+// on while bytes keep coming: under Wine a fast line's bytes reach the queue a
+// few at a time, and one pumped message between every few bytes costs more than
+// reading them. The bounds keep an endless stream from starving the window.
 constexpr uint32_t kBatchBytesMax = 4096;
+constexpr uint32_t kBatchIdleMs = 2;   // no new byte for this long ends the batch
+constexpr uint32_t kBatchMaxMs = 20;
+// Completed lines wait this long (or until the row queue is full) before they are
+// shown: every showing redraws the whole list, which under Wine costs about as
+// much as a line takes on a 115200-baud wire.
+constexpr uint32_t kRowShowIntervalMs = 100;
 
 // Texts of the capture in Windows-1253.
 // ΠΑΡΑΚΑΛΩ ΠΕΡΙΜΕΝΕΤΕ......
@@ -99,14 +107,23 @@ bool AwaitAck() {
 
 enum class BatchEnd { QueueEmpty, BoundReached, Etx };
 
-// Reads the bytes waiting now, up to the batch bounds (bytes read, rows queued).
-// Only the queue status and the reads touch the port: no message is pumped in
-// between, so the port cannot be closed under the batch.
+// Reads the bytes waiting, and those that follow close behind them, up to the
+// batch bounds. Only the queue status and the reads touch the port: no message
+// is pumped in between, so the port cannot be closed under the batch.
 BatchEnd ReadBatch(uint32_t& bytesRead) {
   bytesRead = 0;
+  const uint32_t batchStart = TickCount();
+  uint32_t lastByteTick = batchStart;
   for (;;) {
     uint32_t waiting = BytesWaiting(SelectedPort);
-    if (waiting == 0) return BatchEnd::QueueEmpty;
+    if (waiting == 0) {
+      if (bytesRead == 0) return BatchEnd::QueueEmpty;
+      const uint32_t now = TickCount();
+      if (now - lastByteTick >= kBatchIdleMs || now - batchStart >= kBatchMaxMs) {
+        return BatchEnd::QueueEmpty;
+      }
+      continue;
+    }
     for (; waiting > 0; --waiting) {
       if (bytesRead == kBatchBytesMax || QueuedRowCount() == kQueuedRowsMax) {
         return BatchEnd::BoundReached;
@@ -116,6 +133,8 @@ BatchEnd ReadBatch(uint32_t& bytesRead) {
       TakeDumpByte(byte);
       ++bytesRead;
     }
+    lastByteTick = TickCount();
+    if (lastByteTick - batchStart >= kBatchMaxMs) return BatchEnd::BoundReached;
   }
 }
 
@@ -125,13 +144,21 @@ BatchEnd ReadBatch(uint32_t& bytesRead) {
 bool ReceiveDump() {
   Deadline deadline;
   StartDeadline(deadline, kFirstDumpByteWaitMs);
+  Deadline showRows;
+  StartDeadline(showRows, kRowShowIntervalMs);
   for (;;) {
     PumpMessage();
     if (DeadlineExpired(deadline)) return false;
     uint32_t bytesRead = 0;
     const BatchEnd end = ReadBatch(bytesRead);
-    ShowQueuedRows();
-    if (end == BatchEnd::Etx) return true;
+    if (end == BatchEnd::Etx) {
+      ShowQueuedRows();
+      return true;
+    }
+    if (QueuedRowCount() == kQueuedRowsMax || (QueuedRowCount() > 0 && DeadlineExpired(showRows))) {
+      ShowQueuedRows();
+      StartDeadline(showRows, kRowShowIntervalMs);
+    }
     // Armed after the rows are shown: the time spent on the list is not silence
     // of the line.
     if (bytesRead > 0) StartDeadline(deadline, kDumpByteGapMs);

@@ -441,6 +441,28 @@ TEST_F(FiscalDumpTest, EndlessDumpStillPumpsAndDisconnectEndsIt) {
   EXPECT_GE(std::count(file.begin(), file.end(), '\n'), 150);
 }
 
+// A steady stream (a byte every millisecond, as from a busy line) is read in
+// batches, but the window still gets a message at least every few tens of ms.
+TEST_F(FiscalDumpTest, SteadyStreamStillPumpsTheWindowOften) {
+  ScriptedRegister reg;
+  std::string dump;
+  for (int i = 0; i < 3000; ++i) dump += i % 40 == 39 ? '\n' : 'x';
+  for (size_t i = 0; i < dump.size(); ++i) reg.dump.push_back({static_cast<uint32_t>(1 + i), dump.substr(i, 1)});
+  reg.dump.push_back({static_cast<uint32_t>(dump.size() + 1), "\x03"});
+  std::vector<uint32_t> pumpTimes;
+  shellstub::SetPumpHook([&] {
+    if (simline::Written().size() == 2) pumpTimes.push_back(simline::Now());
+  });
+  ReadFiscalMemory();
+  ASSERT_EQ(Rows().size(), 3000u / 40 + 1);
+  EXPECT_EQ(Rows().back(), kCompleted);
+  uint32_t longestGap = 0;
+  for (size_t i = 1; i < pumpTimes.size(); ++i) longestGap = std::max(longestGap, pumpTimes[i] - pumpTimes[i - 1]);
+  EXPECT_LE(longestGap, 30u);
+  EXPECT_LT(pumpTimes.size(), dump.size() / 4) << "a message pumped for every few bytes";
+  EXPECT_EQ(FileBytes("FMout1.txt"), AsWritten(dump));
+}
+
 TEST_F(FiscalDumpTest, DisconnectDuringTheDumpEndsAsBrokenTransfer) {
   ScriptedRegister reg;
   reg.dump = {{1, "L1\r\nL2\r\n"}, {500, "L3\r\n"}, {4000, "L4\r\n\x03"}};
