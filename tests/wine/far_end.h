@@ -9,7 +9,8 @@
 // The first word of the command names a program in the host tools dir (the env
 // TG_HOST_TOOLS_DIR, else the path compiled in); the rest are its own options.
 // FarEnd adds "--map-com N --path-file F --log L", which ptypeer and regsim both
-// take, and waits until the path file shows that COMn is mapped.
+// take, and waits until the path file shows that COMn is mapped. All Wine tests of
+// a run share one prefix: a test that maps ports takes the CTest lock com_ports.
 //
 // Why it works this way under Wine (each seen here with Wine 8.0):
 // - CreateProcessA of a Linux program runs it natively (Wine forks and execs it),
@@ -253,7 +254,11 @@ class FarEnd {
         "(while [ -e alive ]; do sleep 0.05; done; kill $p 2>/dev/null) & "
         "wait $p; echo > exited; rm -f '" + prefix + "/dosdevices/com" + com + "'; "
         "wait; echo > ended";
-    if (!far_end::StartShell(script)) return;
+    if (!far_end::StartShell(script)) {
+      CloseHandle(alive_);  // nothing to wait for at Stop
+      alive_ = INVALID_HANDLE_VALUE;
+      return;
+    }
     const DWORD start = GetTickCount();
     while (GetTickCount() - start <= far_end::kStartWaitMs) {
       const std::string path = far_end::ReadWholeFile(File("path"));
