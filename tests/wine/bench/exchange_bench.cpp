@@ -151,6 +151,10 @@ int main(int argc, char** argv) {
   if (shares.pcByteGaps > 0)
     std::printf("between two bytes the PC writes: %.3f ms on average\n",
                 shares.pcByteGapUs / 1000.0 / shares.pcByteGaps);
+  // The rest of the PC's share: from the register's last byte to the PC's first,
+  // i.e. noticing the input, reading it and deciding (three turns an exchange).
+  std::printf("PC reaction to the register: %.3f ms per exchange\n",
+              (shares.pcUs - shares.pcByteGapUs) / 1000.0 / logged);
   std::printf("one look at the input queue (BytesWaiting): %.1f us\n", lookUs);
   std::printf("CPU: %.3f ms per exchange (%.0f%% of the elapsed time)\n", cpu * 1000.0 / count,
               100.0 * cpu / elapsed);
