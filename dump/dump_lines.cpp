@@ -24,8 +24,11 @@ constexpr uint8_t kShiftAfterGap = 66;
 constexpr size_t kLineEndBytes = 2;
 static_assert(kShownLineBytes <= kLinePartBytes, "a row's text comes from the first part");
 
-FILE* ReceivedFile = nullptr;   // FMout1.txt
-FILE* ConvertedFile = nullptr;  // FMout2.txt
+constexpr char kReceivedFileName[] = "FMout1.txt";   // the bytes as received
+constexpr char kConvertedFileName[] = "FMout2.txt";  // capitals moved to 737
+
+FILE* ReceivedFile = nullptr;
+FILE* ConvertedFile = nullptr;
 
 // The part of the current line not yet written, as received and as converted.
 char ReceivedPart[kLinePartBytes];
@@ -84,9 +87,9 @@ uint8_t ConvertCapital(uint8_t byte) {
 }
 
 bool OpenDumpFiles() {
-  ReceivedFile = OpenTextFile("FMout1.txt");
+  ReceivedFile = OpenTextFile(kReceivedFileName);
   if (ReceivedFile == nullptr) return false;
-  ConvertedFile = OpenTextFile("FMout2.txt");
+  ConvertedFile = OpenTextFile(kConvertedFileName);
   if (ConvertedFile != nullptr) return true;
   CloseTextFile(ReceivedFile);
   ReceivedFile = nullptr;

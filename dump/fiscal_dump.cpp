@@ -175,9 +175,11 @@ void CaptureDump() {
   ListPrintf("%s", kPleaseWait);
   PurgePort(SelectedPort);
   WriteByte(SelectedPort, ENQ);
+  // On every way out the files are closed before the last message appears, so
+  // that whoever sees the message finds the files complete.
   if (!AwaitAck()) {
-    ShowNoAnswer();
     CloseDumpFiles();
+    ShowNoAnswer();
     return;
   }
   // Anything the register sent after its ACK is stale: purged before the STX, not
@@ -186,13 +188,14 @@ void CaptureDump() {
   PurgePort(SelectedPort);
   WriteByte(SelectedPort, STX);
   ClearMessageList();
-  if (ReceiveDump()) {
+  const bool completed = ReceiveDump();
+  CloseDumpFiles();
+  if (completed) {
     ListPrintf("%s", kCompleted);
     PumpMessage();
   } else {
     ShowBrokenTransfer();
   }
-  CloseDumpFiles();
 }
 
 }  // namespace
