@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Read Fiscal Memory end to end: the shipped program reads the register simulator's
-# sample dump (dump mode, on a pty mapped to COM2, paced like a 115200-baud line),
+# sample dump (dump mode, on a pty mapped to COM2, paced like a 19200-baud line),
 # with a 10,000-byte line in front of it. FMout1.txt and FMout2.txt are compared
 # byte for byte with what the simulator sent (from its --log), and the list's rows
 # with the lines. Read Fiscal Memory and LOG pressed during the dump are ignored.
@@ -8,7 +8,9 @@ source "$(dirname "$0")/lib.sh"
 
 line_log=$TG_WORK/regsim.log
 stats=$TG_WORK/regsim.stats
-start_regsim --mode dump --map-com 2 --pace 115200 --fault long-line=10000 \
+# Paced so that the dump (about 27 KB) takes some 14 s: the presses below land
+# while it runs.
+start_regsim --mode dump --map-com 2 --pace 19200 --fault long-line=10000 \
   --log "$line_log" --stats "$stats"
 LANG=el_GR.UTF-8 start_program
 
@@ -20,6 +22,7 @@ drive wait-rows 5 20000 >/dev/null
 drive click "$ID_READ_FM"
 drive click "$ID_LOG"
 completed="Η  ΔΙΑΔΙΚΑΣΙΑ ΜΕΤΑΦΟΡΑΣ ΔΕΔΟΜΕΝΩΝ ΟΛΟΚΛΗΡΩΘΗΚΕ ΕΠΙΤΥΧΩΣ"
+drive rows | grep -qxF "$completed" && fail "the dump ended before the presses: too fast to test them"
 drive wait-row "$completed" 60000 >/dev/null
 wait_for_file_line "$stats" '^dumps=1$'
 drive rows >"$TG_WORK/rows.txt"
