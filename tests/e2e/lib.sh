@@ -71,7 +71,8 @@ marked_pids() {
     tr '\0' '\n' 2>/dev/null <"$env" | grep -qxF "TG_E2E_MARK=$TG_WORK" || continue
     cmd=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
     case $cmd in
-      *"$(basename "$TG_EXE")"* | *"$(basename "$TG_DRIVE")"*) echo "$pid" ;;
+      # winedbg: a crash of the program under Wine leaves it waiting with a dialog.
+      *"$(basename "$TG_EXE")"* | *"$(basename "$TG_DRIVE")"* | *winedbg*) echo "$pid" ;;
     esac
   done
 }
@@ -153,7 +154,16 @@ start_program() {
   [ -s "$pidfile" ] || fail "the program did not start within 30 s"
   TG_PID=$(tr -d '\r\n' <"$pidfile")
   export TG_PID
-  drive wait 30000 >/dev/null
+  for _ in $(seq 30); do
+    drive_raw wait 1000 >/dev/null 2>&1 && return 0
+    if ! kill -0 "$TG_LAUNCHER" 2>/dev/null; then
+      local status=0
+      wait "$TG_LAUNCHER" || status=$?
+      TG_RESULT=$status
+      fail "the program ended with result $status before showing its window"
+    fi
+  done
+  fail "no window \"Tallyglass\" within 30 s"
 }
 
 # expect_exit CODE [MS]: the program ends within MS (default 10 s) with result CODE.
