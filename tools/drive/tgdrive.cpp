@@ -135,7 +135,7 @@ class RemoteBuffer {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
     process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process_) base_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (process_) base_ = VirtualAllocEx(process_, nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
   }
   ~RemoteBuffer() {
     if (base_) VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
@@ -171,7 +171,9 @@ bool RemoteTextCall(RemoteBuffer& mem, HWND list, UINT msg, WPARAM wp, Record re
   if (!mem.Put(0, &record, sizeof record) || !mem.Put(kRecordBytes, &none, sizeof none) ||
       !SendTimed(list, msg, wp, (LPARAM)mem.at(0), r))
     return false;
-  std::vector<wchar_t> text(kTextChars, L'\0');
+  // LVM_GETITEMTEXTW answers the text's length; LVM_GETCOLUMNW only TRUE.
+  const size_t chars = msg == LVM_GETITEMTEXTW && r >= 0 && r < kTextChars ? (size_t)r + 1 : kTextChars;
+  std::vector<wchar_t> text(chars, L'\0');
   if (!mem.Get(kRecordBytes, text.data(), text.size() * sizeof(wchar_t))) return false;
   text.back() = 0;
   out = text.data();
