@@ -39,9 +39,13 @@ size_t PartLength = 0;
 bool LineSpilled = false;
 char LineStart[kShownLineBytes];
 
-// Rows of completed lines, NUL-terminated, waiting to be shown.
-char QueuedRows[kQueuedRowsMax][kShownLineBytes + 1];
+// Rows of completed lines waiting to be shown: their texts one after another in
+// the pool, each NUL-terminated, and where each starts.
+char RowPool[kRowPoolBytes];
+size_t RowPoolUsed = 0;
+size_t RowStart[kQueuedRowsMax];
 int QueuedCount = 0;
+static_assert(kRowPoolBytes >= kShownLineBytes + 1, "the pool holds at least one full row");
 
 void WritePart() {
   WriteTextBytes(ReceivedFile, ReceivedPart, PartLength);
@@ -64,15 +68,17 @@ void QueueRow() {
   if (!LineSpilled) length = PartLength >= kLineEndBytes ? PartLength - kLineEndBytes : 0;
   if (length > kShownLineBytes) length = kShownLineBytes;
   const char* source = LineSpilled ? LineStart : ReceivedPart;
-  char* row = QueuedRows[QueuedCount++];
+  char* row = RowPool + RowPoolUsed;
   std::memcpy(row, source, length);
   row[length] = '\0';  // a 0x00 inside the line ends the shown text earlier
+  RowStart[QueuedCount++] = RowPoolUsed;
+  RowPoolUsed += length + 1;
 }
 
 void CompleteLine() {
   // The capture shows the queue before it fills; a full queue here would mean a
   // batch that did not stop, so the row is shown at once rather than dropped.
-  if (QueuedCount == kQueuedRowsMax) ShowQueuedRows();
+  if (RowQueueFull()) ShowQueuedRows();
   QueueRow();
   WritePart();
   LineSpilled = false;
@@ -106,6 +112,7 @@ void StartDumpLines() {
   PartLength = 0;
   LineSpilled = false;
   QueuedCount = 0;
+  RowPoolUsed = 0;
 }
 
 void TakeDumpByte(uint8_t byte) {
@@ -119,10 +126,15 @@ void TakeDumpByte(uint8_t byte) {
 
 int QueuedRowCount() { return QueuedCount; }
 
+bool RowQueueFull() {
+  return QueuedCount == kQueuedRowsMax || kRowPoolBytes - RowPoolUsed < kShownLineBytes + 1;
+}
+
 void ShowQueuedRows() {
   if (QueuedCount == 0) return;
   HoldListRedraw();
-  for (int i = 0; i < QueuedCount; ++i) ListPrintf("%s", QueuedRows[i]);
+  for (int i = 0; i < QueuedCount; ++i) ListPrintf("%s", RowPool + RowStart[i]);
   ReleaseListRedraw();
   QueuedCount = 0;
+  RowPoolUsed = 0;
 }

@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 
-// Rows queued between two showings. The capture shows them after each batch of
-// bytes; a batch stops early when this many lines are waiting, so that the list
-// work done between two pumped window messages stays short.
-constexpr int kQueuedRowsMax = 64;
+// Rows queued between two showings. Every showing redraws the list, so rows are
+// shown in batches; a batch of bytes stops early when the queue is full, so that
+// the list work done between two pumped window messages stays short.
+constexpr int kQueuedRowsMax = 256;
 // At most this much of a line is shown in its row (the files get the whole line).
 constexpr size_t kShownLineBytes = 1024;
+// The texts of the queued rows; typical rows are a few dozen bytes.
+constexpr size_t kRowPoolBytes = 32768;
 // A line longer than this goes to the files in parts of this size as it comes.
 constexpr size_t kLinePartBytes = 4096;
 
@@ -25,5 +27,7 @@ void StartDumpLines();
 // and its row is queued.
 void TakeDumpByte(uint8_t byte);
 int QueuedRowCount();
+// True when one more row might not fit: the capture shows the queue first.
+bool RowQueueFull();
 // Adds the queued rows to the message list in one held redraw, then empties the queue.
 void ShowQueuedRows();

@@ -40,9 +40,9 @@ constexpr uint32_t kBatchBytesMax = 4096;
 constexpr uint32_t kBatchIdleMs = 2;   // no new byte for this long ends the batch
 constexpr uint32_t kBatchMaxMs = 20;
 // Completed lines wait this long (or until the row queue is full) before they are
-// shown: every showing redraws the whole list, which under Wine costs about as
-// much as a line takes on a 115200-baud wire.
-constexpr uint32_t kRowShowIntervalMs = 100;
+// shown: every showing redraws the whole list, which under Wine costs several
+// milliseconds, about as much as a few lines take on a 115200-baud wire.
+constexpr uint32_t kRowShowIntervalMs = 250;
 
 // Texts of the capture in Windows-1253.
 // ΠΑΡΑΚΑΛΩ ΠΕΡΙΜΕΝΕΤΕ......
@@ -125,7 +125,7 @@ BatchEnd ReadBatch(uint32_t& bytesRead) {
       continue;
     }
     for (; waiting > 0; --waiting) {
-      if (bytesRead == kBatchBytesMax || QueuedRowCount() == kQueuedRowsMax) {
+      if (bytesRead == kBatchBytesMax || RowQueueFull()) {
         return BatchEnd::BoundReached;
       }
       const uint8_t byte = ReadByte(SelectedPort);
@@ -155,7 +155,7 @@ bool ReceiveDump() {
       ShowQueuedRows();
       return true;
     }
-    if (QueuedRowCount() == kQueuedRowsMax || (QueuedRowCount() > 0 && DeadlineExpired(showRows))) {
+    if (RowQueueFull() || (QueuedRowCount() > 0 && DeadlineExpired(showRows))) {
       ShowQueuedRows();
       StartDeadline(showRows, kRowShowIntervalMs);
     }

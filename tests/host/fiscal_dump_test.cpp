@@ -369,9 +369,13 @@ TEST_F(FiscalDumpTest, BurstOfLinesIsShownInBoundedBatches) {
   ScriptedRegister reg;
   std::string dump;
   std::vector<std::string> expected;
+  // Short lines, and every 50th one longer than a row shows (the row texts' pool
+  // fills before the row count does).
   for (int i = 0; i < 5000; ++i) {
-    dump += std::to_string(i) + "\r\n";
-    expected.push_back(std::to_string(i));
+    std::string text = std::to_string(i);
+    if (i % 50 == 49) text += std::string(1500, static_cast<char>('A' + i % 26));
+    dump += text + "\r\n";
+    expected.push_back(text.substr(0, kShownLineBytes));
   }
   reg.SendsDump(dump);
   size_t lastRows = 0;
