@@ -88,9 +88,23 @@ stop_pid() {
   wait "$pid" 2>/dev/null || true
 }
 
+# What the program showed when the test failed: its controls, its last rows and a
+# message box, if one is open.
+show_program() {
+  [ -n "${TG_PID:-}" ] && [ -z "$TG_RESULT" ] || return 0
+  log "the program's window at the failure:"
+  {
+    drive_raw state
+    echo "last rows:"
+    drive_raw rows | tail -n 5
+    drive_raw peek-msgbox 0 2>/dev/null && echo "(a message box is open)"
+  } 2>&1 | sed 's/^/  | /' >&2
+}
+
 cleanup() {
   local status=$?
   set +e
+  [ "$status" -ne 0 ] && show_program
   if [ -n "${TG_PID:-}" ] && [ -z "$TG_RESULT" ]; then
     drive_raw kill >/dev/null 2>&1
   fi
@@ -115,9 +129,6 @@ if [ -n "${TG_TEST_DISPLAY:-}" ]; then
 else
   tg_xvfb
 fi
-# The Wine server outlives a test by a few seconds and may serve the next one; start
-# it here, detached from this test's output, rather than from the first wine call.
-wineserver </dev/null >/dev/null 2>&1 || true
 cd "$TG_WORK"
 
 # Runs tgdrive on the program started by start_program. Arguments in UTF-8: tgdrive
