@@ -43,6 +43,11 @@ constexpr uint32_t kBatchMaxMs = 20;
 // shown: every showing redraws the whole list, which under Wine costs several
 // milliseconds, about as much as a few lines take on a 115200-baud wire.
 constexpr uint32_t kRowShowIntervalMs = 250;
+// A pass that finds neither bytes nor work rests this long, so a capture waiting
+// on a slow line does not keep a processor core busy. Even the coarse timer of
+// Windows (about 16 ms a sleep) is far below the port queue's 16 KB, 1.4 s of a
+// 115200-baud line, and far below every deadline.
+constexpr uint32_t kIdlePauseMs = 1;
 
 // Texts of the capture in Windows-1253.
 // ΠΑΡΑΚΑΛΩ ΠΕΡΙΜΕΝΕΤΕ......
@@ -100,6 +105,8 @@ bool AwaitAck() {
     if (BytesWaiting(SelectedPort) != 0) {
       if (ReadByte(SelectedPort) == ACK) return true;
       if (TickCount() - enqTick < kOtherBytesLimitMs) StartDeadline(deadline, kAckAfterOtherByteMs);
+    } else {
+      PauseMs(kIdlePauseMs);
     }
     if (DeadlineExpired(deadline)) return false;
   }
@@ -122,6 +129,7 @@ BatchEnd ReadBatch(uint32_t& bytesRead) {
       if (now - lastByteTick >= kBatchIdleMs || now - batchStart >= kBatchMaxMs) {
         return BatchEnd::QueueEmpty;
       }
+      PauseMs(kIdlePauseMs);
       continue;
     }
     for (; waiting > 0; --waiting) {
@@ -161,7 +169,11 @@ bool ReceiveDump() {
     }
     // Armed after the rows are shown: the time spent on the list is not silence
     // of the line.
-    if (bytesRead > 0) StartDeadline(deadline, kDumpByteGapMs);
+    if (bytesRead > 0) {
+      StartDeadline(deadline, kDumpByteGapMs);
+    } else {
+      PauseMs(kIdlePauseMs);
+    }
   }
 }
 
