@@ -54,7 +54,9 @@ void WritePart() {
 }
 
 // The line buffer is full and no LF yet: the part goes to the files now, so a
-// line of any length reaches them whole. Its start is kept for the row.
+// line of any length reaches them whole. Its start is kept for the row. (A line
+// that the dump then never finishes leaves these parts in the files; shorter
+// unfinished lines reach neither file.)
 void SpillPart() {
   if (!LineSpilled) std::memcpy(LineStart, ReceivedPart, kShownLineBytes);
   LineSpilled = true;

@@ -1,11 +1,11 @@
 // Read Fiscal Memory: ENQ -> ACK, STX -> the dump's lines -> ETX.
 //
 // The capture runs inside the button's command and pumps window messages while
-// it waits, so the window stays alive. It reads every byte already waiting
-// before it does anything else, shows the completed lines in batches with the
-// list's redraw held, then pumps one message: a row added with the list
-// redrawing costs tens of milliseconds under Wine, and one pumped message per
-// byte would let a 115200-baud line overrun the port's queue.
+// it waits, so the window stays alive. Each pass reads a batch of bytes (all
+// that are waiting and those close behind them), shows the completed lines now
+// and then in one held redraw of the list, and pumps one message: a row added
+// with the list redrawing costs tens of milliseconds under Wine, and one pumped
+// message per byte would let a 115200-baud line overrun the port's queue.
 #include "dump/fiscal_dump.h"
 
 #include <cstdint>
