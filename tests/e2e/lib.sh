@@ -68,8 +68,9 @@ marked_pids() {
     pid=${env#/proc/}
     pid=${pid%/environ}
     [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] && continue
-    tr '\0' '\n' 2>/dev/null <"$env" | grep -qxF "TG_E2E_MARK=$TG_WORK" || continue
-    cmd=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
+    # A process may end during the scan: its files vanish, silently.
+    { tr '\0' '\n' <"$env"; } 2>/dev/null | grep -qxF "TG_E2E_MARK=$TG_WORK" || continue
+    cmd=$({ tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null) || continue
     case $cmd in
       # winedbg: a crash of the program under Wine leaves it waiting with a dialog.
       *"$(basename "$TG_EXE")"* | *"$(basename "$TG_DRIVE")"* | *winedbg*) echo "$pid" ;;
