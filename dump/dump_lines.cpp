@@ -6,10 +6,9 @@
 #include "app/shell.h"
 #include "app/text_file.h"
 #include "dump/fiscal_dump.h"
+#include "serial/control_codes.h"
 
 namespace {
-
-constexpr uint8_t LF = 0x0A;
 
 // Code page 1253 -> 737: Α..Ρ (0xC1..0xD1) become 0x80..0x90, Σ..Ω (0xD3..0xD9)
 // become 0x91..0x97. 0xD2, unassigned in 1253 (it would be the final sigma's

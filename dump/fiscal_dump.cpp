@@ -14,15 +14,11 @@
 #include "app/state.h"
 #include "dump/dump_lines.h"
 #include "serial/clock.h"
+#include "serial/control_codes.h"
 #include "serial/deadline.h"
 #include "serial/serial_port.h"
 
 namespace {
-
-constexpr uint8_t STX = 0x02;
-constexpr uint8_t ETX = 0x03;
-constexpr uint8_t ENQ = 0x05;
-constexpr uint8_t ACK = 0x06;
 
 constexpr uint32_t kAckWaitMs = 10000;           // ENQ to ACK
 constexpr uint32_t kAckAfterOtherByteMs = 1000;  // each other byte restarts the wait

@@ -8,6 +8,7 @@
 #include "protocol/exchange.h"
 
 #include "serial/clock.h"
+#include "serial/control_codes.h"
 #include "serial/deadline.h"
 #include "serial/serial_port.h"
 
@@ -15,13 +16,6 @@ uint8_t ReplyBuffer[kReplyBufferSize];
 uint32_t ReplyStatus = 0;
 
 namespace {
-
-constexpr uint8_t STX = 0x02;
-constexpr uint8_t ETX = 0x03;
-constexpr uint8_t ENQ = 0x05;
-constexpr uint8_t ACK = 0x06;
-constexpr uint8_t NAK = 0x15;
-constexpr uint8_t CAN = 0x18;
 
 constexpr uint32_t kEnqAnswerWaitMs = 1000;   // each opening try
 constexpr uint32_t kFrameAckWaitMs = 3000;    // each send of the command frame
