@@ -7,7 +7,12 @@
 #
 # Environment (set by CTest): TG_EXE, TG_DRIVE, TG_HOST_TOOLS_DIR, TG_WINE_RUN,
 # TG_SOURCE_DIR. Optional: TG_TEST_DISPLAY (use that X display instead of the tests'
-# Xvfb), TG_WINEPREFIX (another Wine prefix), TG_KEEP_WORK=1 (keep the working dir).
+# Xvfb), TG_WINEPREFIX (another Wine prefix), TG_KEEP_WORK=1 (keep the working dir),
+# TG_WORK (a working directory of the caller's, which is kept), TG_END_WINE=1 (end the
+# Wine server and the Xvfb at the end, for a caller with a prefix of its own).
+#
+# A 32-bit program on a run without 32-bit support (tests/wine/wine-env) is not
+# started: the test says why and ends with 77, which CTest reports as skipped.
 #
 # Typical use:
 #   source "$(dirname "$0")/lib.sh"
@@ -34,7 +39,13 @@ ID_LIST=1000 ID_EXIT=1004 ID_LOG=1005 ID_CONNECT=1007 ID_READ_FM=1008
 ID_CLEAR=1030 ID_SPEED=1034 ID_PORT=1035
 
 TG_TEST_NAME=$(basename "$0" .sh)
-TG_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tg-e2e-$TG_TEST_NAME.XXXXXX")
+tg_loader_for "$TG_EXE" || exit $?
+if [ -n "${TG_WORK:-}" ]; then
+  mkdir -p "$TG_WORK"
+  TG_KEEP_WORK=1
+else
+  TG_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tg-e2e-$TG_TEST_NAME.XXXXXX")
+fi
 # Every Wine process of this test inherits the mark (Wine hands the Windows
 # environment on to the Linux side of its children), so the clean-up can find and
 # end them by their pids even when a launcher died before its program.
@@ -117,6 +128,8 @@ cleanup() {
   elif [ "${TG_KEEP_WORK:-0}" != 1 ]; then
     rm -rf "$TG_WORK"
   fi
+  # A script with a Wine prefix and Xvfb of its own (the demo) ends them too.
+  [ "${TG_END_WINE:-0}" = 1 ] && tg_wine_shutdown
   exit "$status"
 }
 trap cleanup EXIT
@@ -124,18 +137,18 @@ trap 'exit 130' INT TERM
 
 # --- Wine and X -----------------------------------------------------------------
 
-tg_wine_prefix
+tg_wine_prefix || fail "no Wine prefix"
 if [ -n "${TG_TEST_DISPLAY:-}" ]; then
   export DISPLAY=$TG_TEST_DISPLAY
 else
-  tg_xvfb
+  tg_xvfb || fail "no X display"
 fi
 cd "$TG_WORK"
 
 # Runs tgdrive on the program started by start_program. Arguments in UTF-8: tgdrive
 # runs in a UTF-8 locale whatever the test's, so Greek arguments arrive intact.
 drive_raw() {
-  LC_ALL=C.UTF-8 TG_PID=${TG_PID:-} wine "$TG_DRIVE" "$@"
+  LC_ALL=C.UTF-8 TG_PID=${TG_PID:-} tg_wine "$TG_DRIVE" "$@"
 }
 
 # drive COMMAND ARGS: as drive_raw, but a failing command fails the test.
@@ -155,7 +168,7 @@ start_program() {
   local exe=${1:-$TG_EXE} pidfile="$TG_WORK/program.pid"
   rm -f "$pidfile"
   TG_RESULT=""
-  (cd "$TG_WORK" && exec wine "$TG_DRIVE" start "$pidfile" "$exe" >/dev/null) &
+  (cd "$TG_WORK" && tg_loader_for "$TG_DRIVE" && WINELOADER=$TG_LOADER exec "$TG_LOADER" "$TG_DRIVE" start "$pidfile" "$exe" >/dev/null) &
   TG_LAUNCHER=$!
   TG_PIDS+=("$TG_LAUNCHER")
   for _ in $(seq 300); do
@@ -317,4 +330,11 @@ expect_file_bytes() {
 # screenshot FILE: the whole screen of the test's X display, as PNG.
 screenshot() {
   import -display "$DISPLAY" -window root "$1"
+}
+
+# screenshot_window FILE: just the program's window, as PNG.
+screenshot_window() {
+  local x y w h
+  read -r x y w h <<<"$(drive rect)"
+  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$1"
 }

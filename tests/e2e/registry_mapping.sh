@@ -13,7 +13,7 @@ start_peer --log "$peer_log"
 
 log "registry: COM$port = $PEER_PATH"
 tg_wine_prefix
-wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$PEER_PATH" /f >/dev/null 2>&1
+tg_wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$PEER_PATH" /f >/dev/null 2>&1
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w
 rm -f "$WINEPREFIX/dosdevices/com$port"
