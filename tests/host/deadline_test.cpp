@@ -1,8 +1,8 @@
-#include "serial/deadline.h"
+#include "core/line/deadline.h"
 
 #include <gtest/gtest.h>
 
-#include "serial/serial_port.h"
+#include "core/seams/serial_port.h"
 #include "tests/stubs/sim_line.h"
 
 namespace {

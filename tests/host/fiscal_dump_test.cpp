@@ -1,4 +1,4 @@
-#include "dump/fiscal_dump.h"
+#include "core/dump/fiscal_dump.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/state.h"
-#include "dump/dump_lines.h"
-#include "report/record_log.h"
-#include "serial/serial_port.h"
+#include "core/dump/dump_lines.h"
+#include "core/program/state.h"
+#include "core/report/record_log.h"
+#include "core/seams/serial_port.h"
 #include "tests/stubs/shell_stub.h"
 #include "tests/stubs/sim_line.h"
 #include "tests/stubs/sim_register.h"

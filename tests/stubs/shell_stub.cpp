@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/shell.h"
+#include "core/seams/shell.h"
 #include "tests/stubs/shell_stub.h"
 
 namespace {

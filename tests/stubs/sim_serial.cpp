@@ -2,7 +2,7 @@
 #include <deque>
 #include <map>
 
-#include "serial/serial_port.h"
+#include "core/seams/serial_port.h"
 #include "tests/stubs/sim_line.h"
 
 namespace simline {

@@ -1,5 +1,5 @@
 // The virtual clock behind TickCount() and PauseMs() in the host tests.
-#include "serial/clock.h"
+#include "core/seams/clock.h"
 #include "tests/stubs/sim_line.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // The message list (control 1000 of the main dialog) and the program's one message
-// box. ListPrintf, ClearMessageList and the redraw hold are in app/shell.h, the
-// seam that the portable operations see.
+// box. ListPrintf, ClearMessageList and the redraw hold are in core/seams/shell.h,
+// the seam that the portable operations see.
 #pragma once
 #include <windows.h>
 
-#include "app/shell.h"
+#include "core/seams/shell.h"
 
 // Every message is formatted into this many characters, NUL included; longer ones are cut.
 constexpr int kMessageBufferChars = 4100;

@@ -1,6 +1,6 @@
 // The two pure pieces of the frame format: the checksum and the conversion of a
 // hexadecimal status field.
-#include "protocol/exchange.h"
+#include "core/protocol/exchange.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/state.h"
+#include "core/program/state.h"
 
 int SelectedPort = 1;
 uint8_t PortIsOpen = 0;

@@ -1,4 +1,4 @@
-#include "app/screen_text.h"
+#include "windows/screen_text.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "report/reply_fields.h"
+#include "core/report/reply_fields.h"
 
 // The longest line: two 199-character texts, six numbers of up to 11 characters
 // (a sign and ten digits), the stamp and the separators: 486 characters.

@@ -1,17 +1,17 @@
-#include "report/record_log.h"
+#include "core/report/record_log.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell.h"
-#include "app/state.h"
-#include "app/text_file.h"
-#include "protocol/exchange.h"
-#include "report/record_table.h"
-#include "report/reply_fields.h"
-#include "report/report_line.h"
-#include "serial/serial_port.h"
+#include "core/program/state.h"
+#include "core/program/text_file.h"
+#include "core/protocol/exchange.h"
+#include "core/report/record_table.h"
+#include "core/report/reply_fields.h"
+#include "core/report/report_line.h"
+#include "core/seams/serial_port.h"
+#include "core/seams/shell.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "serial/clock.h"
+#include "core/seams/clock.h"
 
 uint32_t TickCount() { return GetTickCount(); }
 

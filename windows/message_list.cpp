@@ -1,6 +1,6 @@
 // The message list: a report-style list view that shows every message of the
 // program as rows, and the error box.
-#include "app/message_list.h"
+#include "windows/message_list.h"
 
 #include <commctrl.h>
 
@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/main_dialog.h"
-#include "app/screen_text.h"
+#include "windows/main_dialog.h"
+#include "windows/screen_text.h"
 
 static char MessageBuffer[kMessageBufferChars];
 static char CellBuffer[kCellBufferChars];

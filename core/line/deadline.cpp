@@ -1,7 +1,7 @@
-#include "serial/deadline.h"
+#include "core/line/deadline.h"
 
-#include "serial/clock.h"
-#include "serial/serial_port.h"
+#include "core/seams/clock.h"
+#include "core/seams/serial_port.h"
 
 void StartDeadline(Deadline& deadline, uint32_t ms) {
   deadline.start = TickCount();

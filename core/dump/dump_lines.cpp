@@ -1,12 +1,12 @@
-#include "dump/dump_lines.h"
+#include "core/dump/dump_lines.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell.h"
-#include "app/text_file.h"
-#include "dump/fiscal_dump.h"
-#include "serial/control_codes.h"
+#include "core/dump/fiscal_dump.h"
+#include "core/line/control_codes.h"
+#include "core/program/text_file.h"
+#include "core/seams/shell.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // totals returns at once with what has arrived).
 #include <windows.h>
 
-#include "serial/serial_port.h"
+#include "core/seams/serial_port.h"
 
 namespace {
 

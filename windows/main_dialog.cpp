@@ -1,18 +1,18 @@
 // The main dialog: program loop, message pump, dialog procedure, start and close.
-#include "app/main_dialog.h"
+#include "windows/main_dialog.h"
 
 #include <commctrl.h>
 
 #include <cstdio>
 
-#include "app/connection.h"
-#include "app/greek_text.h"
-#include "app/message_list.h"
-#include "app/screen_text.h"
-#include "app/state.h"
-#include "dump/fiscal_dump.h"
-#include "report/record_log.h"
-#include "serial/serial_port.h"
+#include "core/dump/fiscal_dump.h"
+#include "core/program/state.h"
+#include "core/report/record_log.h"
+#include "core/seams/serial_port.h"
+#include "windows/connection.h"
+#include "windows/greek_text.h"
+#include "windows/message_list.h"
+#include "windows/screen_text.h"
 
 HWND MainDialog = nullptr;
 

@@ -1,4 +1,4 @@
-#include "app/text_file.h"
+#include "core/program/text_file.h"
 
 #include <cstring>
 

@@ -1,5 +1,5 @@
 // What the operations see of the window: the message pump and the message list.
-// One link-time seam: message_list_win32.cpp and the dialog code implement it on
+// One link-time seam: windows/message_list.cpp and the dialog code implement it on
 // USER32/COMCTL32, tests/stubs/shell_stub.cpp records rows for the host tests.
 #pragma once
 

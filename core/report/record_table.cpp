@@ -1,8 +1,8 @@
-#include "report/record_table.h"
+#include "core/report/record_table.h"
 
 #include <cstring>
 
-#include "report/reply_fields.h"
+#include "core/report/reply_fields.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 // ExchangeCommand holds the pass loop; each state is one small function below whose
 // returns are the rows of that state. Every wait is a poll of the input queue
 // (WaitForInput), so the same code runs on the virtual clock of the host tests.
-#include "protocol/exchange.h"
+#include "core/protocol/exchange.h"
 
-#include "serial/clock.h"
-#include "serial/control_codes.h"
-#include "serial/deadline.h"
-#include "serial/serial_port.h"
+#include "core/line/control_codes.h"
+#include "core/line/deadline.h"
+#include "core/seams/clock.h"
+#include "core/seams/serial_port.h"
 
 uint8_t ReplyBuffer[kReplyBufferSize];
 uint32_t ReplyStatus = 0;

@@ -6,17 +6,17 @@
 // and then in one held redraw of the list, and pumps one message: a row added
 // with the list redrawing costs tens of milliseconds under Wine, and one pumped
 // message per byte would let a 115200-baud line overrun the port's queue.
-#include "dump/fiscal_dump.h"
+#include "core/dump/fiscal_dump.h"
 
 #include <cstdint>
 
-#include "app/shell.h"
-#include "app/state.h"
-#include "dump/dump_lines.h"
-#include "serial/clock.h"
-#include "serial/control_codes.h"
-#include "serial/deadline.h"
-#include "serial/serial_port.h"
+#include "core/dump/dump_lines.h"
+#include "core/line/control_codes.h"
+#include "core/line/deadline.h"
+#include "core/program/state.h"
+#include "core/seams/clock.h"
+#include "core/seams/serial_port.h"
+#include "core/seams/shell.h"
 
 namespace {
 

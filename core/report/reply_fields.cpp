@@ -1,4 +1,4 @@
-#include "report/reply_fields.h"
+#include "core/report/reply_fields.h"
 
 #include <cstring>
 

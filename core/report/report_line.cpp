@@ -1,4 +1,4 @@
-#include "report/report_line.h"
+#include "core/report/report_line.h"
 
 #include <cstdio>
 

@@ -1,11 +1,11 @@
-#include "app/connection.h"
+#include "windows/connection.h"
 
-#include "app/greek_text.h"
-#include "app/main_dialog.h"
-#include "app/message_list.h"
-#include "app/screen_text.h"
-#include "app/state.h"
-#include "serial/serial_port.h"
+#include "core/program/state.h"
+#include "core/seams/serial_port.h"
+#include "windows/greek_text.h"
+#include "windows/main_dialog.h"
+#include "windows/message_list.h"
+#include "windows/screen_text.h"
 
 const uint32_t SpeedTable[kSpeedCount] = {9600, 19200, 38400, 57600, 115200};
 
