@@ -9,6 +9,7 @@
 
 #include "core/line/control_codes.h"
 #include "core/line/deadline.h"
+#include "core/protocol/frame_fields.h"
 #include "core/seams/clock.h"
 #include "core/seams/serial_port.h"
 

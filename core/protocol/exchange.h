@@ -17,17 +17,8 @@ constexpr int kReplyDataSize = 1016;                 // room `out` must have: 10
 extern uint8_t ReplyBuffer[kReplyBufferSize];
 extern uint32_t ReplyStatus;
 
-// Sum of the bytes modulo 256, then modulo 100.
-int FrameChecksum(const uint8_t* bytes, int count);
 // STX, text, two checksum digits, ETX; up to three sends. 1 when ACKed, else 0.
 uint8_t SendCommandFrame(int port, const char* text);
 // 0 on success; else the device's first status or one of the Result codes above.
 // `out` (null allowed) receives the reply's data text; it must hold kReplyDataSize bytes.
 int16_t ExchangeCommand(int port, const char* command, char* out);
-
-// Converts one status field as sscanf(text, "%02X", &value) does: leading white
-// space skipped, then an optional sign and hexadecimal digits, two characters at
-// most. Returns 1 with `value` set, 0 when nothing converts, kScanEndOfText (and
-// `value` untouched) when the NUL-terminated text holds only white space.
-constexpr int kScanEndOfText = -1;
-int ScanHexField(const uint8_t* text, uint32_t& value);

@@ -1,6 +1,4 @@
-// The two pure pieces of the frame format: the checksum and the conversion of a
-// hexadecimal status field.
-#include "core/protocol/exchange.h"
+#include "core/protocol/frame_fields.h"
 
 namespace {
 

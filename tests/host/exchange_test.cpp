@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/protocol/frame_fields.h"
 #include "core/seams/serial_port.h"
 #include "tests/stubs/sim_line.h"
 #include "tests/stubs/sim_register.h"
