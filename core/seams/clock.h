@@ -1,5 +1,5 @@
 // The millisecond tick counter and the pause: one link-time seam.
-// windows/clock.cpp: GetTickCount and Sleep. tests/stubs/virtual_clock.cpp: a virtual
+// windows/clock.cpp: GetTickCount and Sleep. tests/stubs/clock_stub.cpp: a virtual
 // clock, so that the host tests replay minutes of protocol time in milliseconds.
 #pragma once
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Byte I/O on the serial ports, addressed by port number.
 //
 // One link-time seam: windows/serial_port.cpp implements it on KERNEL32 for the
-// program, tests/stubs/sim_serial.cpp on a simulated line for the host tests.
+// program, tests/stubs/serial_port_stub.cpp on a simulated line for the host tests.
 //
 // Contract the callers rely on:
 // - a port number outside 1..kPortCount is refused silently (0 / nothing);

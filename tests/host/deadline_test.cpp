@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/seams/serial_port.h"
-#include "tests/stubs/sim_line.h"
+#include "tests/stubs/clock_stub.h"
+#include "tests/stubs/serial_port_stub.h"
 
 namespace {
 

@@ -12,7 +12,8 @@
 
 #include "core/protocol/frame_fields.h"
 #include "core/seams/serial_port.h"
-#include "tests/stubs/sim_line.h"
+#include "tests/stubs/clock_stub.h"
+#include "tests/stubs/serial_port_stub.h"
 #include "tests/stubs/sim_register.h"
 
 namespace {

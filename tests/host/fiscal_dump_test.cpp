@@ -15,8 +15,9 @@
 #include "core/program/state.h"
 #include "core/report/record_log.h"
 #include "core/seams/serial_port.h"
+#include "tests/stubs/clock_stub.h"
+#include "tests/stubs/serial_port_stub.h"
 #include "tests/stubs/shell_stub.h"
-#include "tests/stubs/sim_line.h"
 #include "tests/stubs/sim_register.h"
 #include "tests/stubs/temp_dir.h"
 

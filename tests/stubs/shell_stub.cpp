@@ -1,10 +1,11 @@
 // The message list and the message pump of the host tests: rows are recorded,
 // and the pump runs a hook in place of a window message.
+#include "tests/stubs/shell_stub.h"
+
 #include <cstdarg>
 #include <cstdio>
 
 #include "core/seams/shell.h"
-#include "tests/stubs/shell_stub.h"
 
 namespace {
 std::vector<std::string> rows;
@@ -69,7 +70,3 @@ void Reset() {
   pump_hook = nullptr;
 }
 }  // namespace shellstub
-
-namespace simline {
-void ResetShell() { shellstub::Reset(); }
-}  // namespace simline

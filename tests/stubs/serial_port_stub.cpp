@@ -1,14 +1,12 @@
 // The simulated serial line behind the serial seam in the host tests.
+#include "tests/stubs/serial_port_stub.h"
+
 #include <deque>
 #include <map>
 
 #include "core/seams/serial_port.h"
-#include "tests/stubs/sim_line.h"
-
-namespace simline {
-void ResetClock();
-void ResetShell();
-}  // namespace simline
+#include "tests/stubs/clock_stub.h"
+#include "tests/stubs/shell_stub.h"
 
 namespace {
 
@@ -90,7 +88,7 @@ void Reset() {
   input.clear();
   traffic.clear();
   ResetClock();
-  ResetShell();
+  shellstub::Reset();
 }
 
 void Attach(Peer* p) { peer = p; }

@@ -1,6 +1,7 @@
 // The virtual clock behind TickCount() and PauseMs() in the host tests.
+#include "tests/stubs/clock_stub.h"
+
 #include "core/seams/clock.h"
-#include "tests/stubs/sim_line.h"
 
 namespace {
 uint32_t now_ms = 0;

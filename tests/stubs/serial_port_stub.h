@@ -1,15 +1,11 @@
-// Host-test stand-ins for the program's seams, and their controls.
+// Controls of the host tests' simulated line behind core/seams/serial_port.h.
 //
-// Virtual clock: TickCount() advances the clock by the tick step (1 ms unless a test
-// sets it) at every read, so a polling loop costs one virtual millisecond per pass;
-// PauseMs() advances it by the pause and records the pause.
-//
-// Simulated line: one serial line whose far end is a Peer (normally the register
-// simulator). Every port number 1..12 opens onto it unless a test marks the port
-// missing. The peer hears each byte the program writes, with its time, and
-// schedules bytes towards the program; a scheduled byte reaches the input queue
-// when the virtual clock has passed its time. Every byte in both directions is
-// logged with its time.
+// One serial line whose far end is a Peer (normally the register simulator). Every
+// port number 1..12 opens onto it unless a test marks the port missing. The peer
+// hears each byte the program writes, with its time, and schedules bytes towards the
+// program; a scheduled byte reaches the input queue when the virtual clock
+// (clock_stub.h) has passed its time. Every byte in both directions is logged with
+// its time.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -32,8 +28,9 @@ struct Traffic {
   uint8_t byte;
 };
 
-// Back to the start: all ports closed and available, queues and logs empty,
-// clock at 0 with step 1, no peer, no pump hook, no rows.
+// Back to the start: all ports closed and available, queues and logs empty, no
+// peer; the clock and the message list are reset as well (ResetClock,
+// shellstub::Reset), so one call starts a test afresh.
 void Reset();
 void Attach(Peer* peer);
 
@@ -52,11 +49,5 @@ std::string Written();    // program to device
 std::string Delivered();  // device to program (those that reached the queue)
 // Times (ms) of the program's writes of this byte value.
 std::vector<uint32_t> WriteTimes(uint8_t byte);
-
-// Virtual clock.
-uint32_t Now();
-void SetNow(uint32_t ms);
-void SetTickStep(uint32_t ms);
-const std::vector<uint32_t>& Pauses();
 
 }  // namespace simline
