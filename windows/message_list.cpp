@@ -20,16 +20,18 @@ static int HoldDepth = 0;
 
 static HWND MessageList() { return GetDlgItem(MainDialog, kIdMessageList); }
 
-// Kept out of AddListRows, which recurses once per line: its own frame stays small,
-// so a message of thousands of line feeds cannot exhaust the stack.
-__attribute__((noinline)) static int InsertEmptyRow(HWND list, int index) {
+// The splitter's callbacks on the list view; `context` is the list's window. The
+// splitter recurses once per line, and noinline keeps these frames (an LVITEMW each)
+// out of its own even where the optimiser could see through the pointers.
+__attribute__((noinline)) static int InsertEmptyRow(void* context) {
+  const HWND list = static_cast<HWND>(context);
   LVITEMW item{};
   item.mask = LVIF_DI_SETITEM;
-  item.iItem = index;
+  item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-__attribute__((noinline)) static void SetCellText(HWND list, int row, int column,
+__attribute__((noinline)) static void SetCellText(void* context, int row, int column,
                                                   const char* cell, int length) {
   std::memcpy(CellBuffer, cell, static_cast<size_t>(length));
   CellBuffer[length] = '\0';
@@ -37,34 +39,21 @@ __attribute__((noinline)) static void SetCellText(HWND list, int row, int column
   LVITEMW item{};
   item.iSubItem = column;
   item.pszText = ScreenCell;
-  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  SendMessageW(static_cast<HWND>(context), LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+               reinterpret_cast<LPARAM>(&item));
 }
 
-// A row's cells are set only after the lines below it have been added (the call for
-// the next line happens when the scan reaches this line's LF), so the rows of one
-// message are scrolled into view from the last line back to the first.
+// Rows are finished from the message's last line back to its first, so each is
+// scrolled into view in that order. A held batch scrolls once, to its last row, when
+// it is released.
+static void ScrollToRow(void* context, int row) {
+  if (HoldDepth == 0)
+    SendMessageW(static_cast<HWND>(context), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), TRUE);
+}
+
 void AddListRows(HWND list, char* text) {
-  const int row = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  const int inserted = InsertEmptyRow(list, row);
-  int column = 0;
-  char* cell = text;
-  for (;;) {
-    char* end = cell;
-    while (*end != '\0' && *end != '\t' && *end != '\n') ++end;
-    const char stop = *end;
-    if (stop == '\n') {
-      *end = '\0';
-      if (end[1] != '\0') AddListRows(list, end + 1);
-    }
-    const long length = end - cell;
-    if (length == 0 || length > kCellMaxChars) break;
-    SetCellText(list, row, column, cell, static_cast<int>(length));
-    ++column;
-    if (stop != '\t') break;
-    cell = end + 1;
-  }
-  // A held batch scrolls once, to its last row, when it is released.
-  if (HoldDepth == 0) SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(inserted), TRUE);
+  const RowSink sink{list, InsertEmptyRow, SetCellText, ScrollToRow};
+  SplitRows(sink, text);
 }
 
 int ListPrintf(const char* format, ...) {

@@ -4,19 +4,17 @@
 #pragma once
 #include <windows.h>
 
+#include "core/program/row_splitter.h"
 #include "core/seams/shell.h"
 
-// Every message is formatted into this many characters, NUL included; longer ones are cut.
-constexpr int kMessageBufferChars = 4100;
 // One cell's text on its way to the list, NUL included.
 constexpr int kCellBufferChars = 4096;
-// A longer cell is not shown and ends its row.
-constexpr int kCellMaxChars = 4090;
+static_assert(kCellMaxChars < kCellBufferChars, "a shown cell fits the cell buffer");
 // An ErrorBox text, NUL included; longer ones are cut.
 constexpr int kErrorBoxChars = 500;
 
-// Appends `text` as rows, one per LF-separated line, its TAB-separated cells going to
-// columns 0, 1, ... An empty or over-long cell ends its row. Changes `text` in place.
+// Appends `text` to `list` as SplitRows (core/program/row_splitter.h) splits it into
+// rows and cells. Changes `text` in place.
 void AddListRows(HWND list, char* text);
 
 // Full-row selection and `count` left-aligned columns; a null header gets no text.

@@ -12,8 +12,12 @@
 // Dispatches at most one pending window message; returns at once when none is pending.
 void PumpMessage();
 
+// Every message is formatted into this many characters, NUL included; longer ones are cut.
+constexpr int kMessageBufferChars = 4100;
+
 // Formats like printf (never more than the message buffer holds: longer text is cut)
-// and appends the text as rows of the message list, one per line.
+// and appends the text as rows of the message list, split as SplitRows
+// (core/program/row_splitter.h) splits them: one per line, cells at TAB.
 // The format is always the program's own; device text goes in as a "%s" argument.
 int ListPrintf(const char* format, ...) TG_PRINTF_LIKE(1, 2);
 
