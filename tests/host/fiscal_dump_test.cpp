@@ -201,13 +201,15 @@ TEST_F(FiscalDumpTest, OnlyCapitalsAreConverted) {
   EXPECT_EQ(FileBytes("FMout2.txt"), AsWritten("\xE1\xE2\xF9 \xA2\xDA\xDB Latin \x90\x91\x97\r\n"));
 }
 
-TEST_F(FiscalDumpTest, LineTextIsShownPlainAndCutAtNul) {
+// A TAB starts the row's next cell, which the list's one column does not show; the
+// files keep the whole line.
+TEST_F(FiscalDumpTest, LineTextIsShownPlainAndCutAtNulOrTab) {
   ScriptedRegister reg;
   const std::string withNul("AB\0CD\r\n", 7);
-  reg.SendsDump("100% %s %n %d\r\n" + withNul);
+  reg.SendsDump("100% %s %n %d\r\n" + withNul + "EF\tGH\r\n");
   ReadFiscalMemory();
-  EXPECT_EQ(Rows(), (std::vector<std::string>{"100% %s %n %d", "AB", kCompleted}));
-  EXPECT_EQ(FileBytes("FMout1.txt"), AsWritten("100% %s %n %d\r\n" + withNul));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"100% %s %n %d", "AB", "EF", kCompleted}));
+  EXPECT_EQ(FileBytes("FMout1.txt"), AsWritten("100% %s %n %d\r\n" + withNul + "EF\tGH\r\n"));
 }
 
 TEST_F(FiscalDumpTest, UnfinishedTailIsDropped) {
