@@ -4,9 +4,10 @@
 set(TG_HOST_TOOLS_DIR "${CMAKE_SOURCE_DIR}/build/host/tools" CACHE PATH
     "Host build's tools (register simulator, pty peer) used by the Wine tests")
 
-# The program entry goes into the exe only; everything else is a library that the
-# Windows tests link as well.
-set(TG_ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/app/entry_win32.cpp)
+# Every source of windows/. The program entry goes into the exe only; everything
+# else is a library that the Windows tests link as well.
+file(GLOB TG_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/windows/*.cpp)
+set(TG_ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/windows/entry.cpp)
 list(REMOVE_ITEM TG_WIN32_SOURCES ${TG_ENTRY_SOURCE})
 # Object library: the core reaches these through its seams, so every object is linked.
 add_library(tg_win32 OBJECT ${TG_WIN32_SOURCES})

@@ -1,9 +1,10 @@
-#include "serial/deadline.h"
+#include "core/line/deadline.h"
 
 #include <gtest/gtest.h>
 
-#include "serial/serial_port.h"
-#include "tests/stubs/sim_line.h"
+#include "core/seams/serial_port.h"
+#include "tests/stubs/clock_stub.h"
+#include "tests/stubs/serial_port_stub.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The command protocol against a far end on the simulated line, under the virtual
 // clock: results, `out`, and the exact bytes and times on the line.
-#include "protocol/exchange.h"
+#include "core/protocol/exchange.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "serial/serial_port.h"
-#include "tests/stubs/sim_line.h"
+#include "core/protocol/frame_fields.h"
+#include "core/seams/serial_port.h"
+#include "tests/stubs/clock_stub.h"
+#include "tests/stubs/serial_port_stub.h"
 #include "tests/stubs/sim_register.h"
 
 namespace {

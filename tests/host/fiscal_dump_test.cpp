@@ -1,4 +1,4 @@
-#include "dump/fiscal_dump.h"
+#include "core/dump/fiscal_dump.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -11,12 +11,13 @@
 #include <utility>
 #include <vector>
 
-#include "app/state.h"
-#include "dump/dump_lines.h"
-#include "report/record_log.h"
-#include "serial/serial_port.h"
+#include "core/dump/dump_lines.h"
+#include "core/program/state.h"
+#include "core/report/record_log.h"
+#include "core/seams/serial_port.h"
+#include "tests/stubs/clock_stub.h"
+#include "tests/stubs/serial_port_stub.h"
 #include "tests/stubs/shell_stub.h"
-#include "tests/stubs/sim_line.h"
 #include "tests/stubs/sim_register.h"
 #include "tests/stubs/temp_dir.h"
 
@@ -200,13 +201,15 @@ TEST_F(FiscalDumpTest, OnlyCapitalsAreConverted) {
   EXPECT_EQ(FileBytes("FMout2.txt"), AsWritten("\xE1\xE2\xF9 \xA2\xDA\xDB Latin \x90\x91\x97\r\n"));
 }
 
-TEST_F(FiscalDumpTest, LineTextIsShownPlainAndCutAtNul) {
+// A TAB starts the row's next cell, which the list's one column does not show; the
+// files keep the whole line.
+TEST_F(FiscalDumpTest, LineTextIsShownPlainAndCutAtNulOrTab) {
   ScriptedRegister reg;
   const std::string withNul("AB\0CD\r\n", 7);
-  reg.SendsDump("100% %s %n %d\r\n" + withNul);
+  reg.SendsDump("100% %s %n %d\r\n" + withNul + "EF\tGH\r\n");
   ReadFiscalMemory();
-  EXPECT_EQ(Rows(), (std::vector<std::string>{"100% %s %n %d", "AB", kCompleted}));
-  EXPECT_EQ(FileBytes("FMout1.txt"), AsWritten("100% %s %n %d\r\n" + withNul));
+  EXPECT_EQ(Rows(), (std::vector<std::string>{"100% %s %n %d", "AB", "EF", kCompleted}));
+  EXPECT_EQ(FileBytes("FMout1.txt"), AsWritten("100% %s %n %d\r\n" + withNul + "EF\tGH\r\n"));
 }
 
 TEST_F(FiscalDumpTest, UnfinishedTailIsDropped) {

@@ -1,6 +1,6 @@
 // LOG end to end on the host: BuildRecordLog against the register simulator on the
 // simulated line, under the virtual clock.
-#include "report/record_log.h"
+#include "core/report/record_log.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
-#include "serial/serial_port.h"
+#include "core/program/state.h"
+#include "core/seams/serial_port.h"
+#include "tests/stubs/serial_port_stub.h"
 #include "tests/stubs/shell_stub.h"
-#include "tests/stubs/sim_line.h"
 #include "tests/stubs/sim_register.h"
 #include "tests/stubs/temp_dir.h"
 

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "report/record_table.h"
-#include "report/reply_fields.h"
-#include "report/report_line.h"
+#include "core/report/record_table.h"
+#include "core/report/reply_fields.h"
+#include "core/report/report_line.h"
 
 namespace {
 

@@ -1,10 +1,13 @@
-// The message list and the message pump of the host tests: rows are recorded,
-// and the pump runs a hook in place of a window message.
+// The message list and the message pump of the host tests: rows are recorded as
+// the program's own splitter makes them, and the pump runs a hook in place of a
+// window message.
+#include "tests/stubs/shell_stub.h"
+
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/shell.h"
-#include "tests/stubs/shell_stub.h"
+#include "core/program/row_splitter.h"
+#include "core/seams/shell.h"
 
 namespace {
 std::vector<std::string> rows;
@@ -14,7 +17,19 @@ int hold_depth = 0;
 int release_count = 0;
 std::function<void()> pump_hook;
 bool in_hook = false;
-char message_buffer[4100];
+char message_buffer[kMessageBufferChars];
+
+// The list as the operator sees it: column 0 of every row. The program's list has
+// that one column, so a row's later cells are set but never seen.
+int InsertRow(void*) {
+  rows.emplace_back();
+  return static_cast<int>(rows.size()) - 1;
+}
+void SetCell(void*, int row, int column, const char* cell, int length) {
+  if (column == 0) rows[static_cast<size_t>(row)].assign(cell, static_cast<size_t>(length));
+}
+void FinishRow(void*, int) {}
+constexpr RowSink kListSink{nullptr, InsertRow, SetCell, FinishRow};
 }  // namespace
 
 void PumpMessage() {
@@ -32,16 +47,9 @@ int ListPrintf(const char* format, ...) {
   int n = std::vsnprintf(message_buffer, sizeof message_buffer, format, args);
   va_end(args);
   if (n < 0) n = 0;
-  if (n > static_cast<int>(sizeof message_buffer) - 1) n = sizeof message_buffer - 1;
-  // One row per line, as the list shows them.
-  std::string text(message_buffer, static_cast<size_t>(n));
-  size_t start = 0;
-  for (;;) {
-    const size_t lf = text.find('\n', start);
-    rows.push_back(text.substr(start, lf == std::string::npos ? std::string::npos : lf - start));
-    if (lf == std::string::npos || lf + 1 == text.size()) break;
-    start = lf + 1;
-  }
+  if (n > kMessageBufferChars - 1) n = kMessageBufferChars - 1;
+  message_buffer[n] = '\0';
+  SplitRows(kListSink, message_buffer);
   return n;
 }
 
@@ -69,7 +77,3 @@ void Reset() {
   pump_hook = nullptr;
 }
 }  // namespace shellstub
-
-namespace simline {
-void ResetShell() { shellstub::Reset(); }
-}  // namespace simline

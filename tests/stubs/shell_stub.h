@@ -6,7 +6,8 @@
 
 namespace shellstub {
 
-// Rows as the message list would hold them: one per line of each message.
+// Rows as the message list would hold them, each row's text being its column 0: what
+// the operator sees.
 const std::vector<std::string>& Rows();
 int ClearCount();
 int PumpCount();

@@ -1,6 +1,6 @@
 // The register simulator attached to the host tests' simulated line.
 #pragma once
-#include "tests/stubs/sim_line.h"
+#include "tests/stubs/serial_port_stub.h"
 #include "tools/sim/register_model.h"
 
 class SimRegister : public simline::Peer {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/main_dialog.h"
-#include "app/message_list.h"
-#include "app/state.h"
-#include "serial/serial_port.h"
+#include "core/program/state.h"
+#include "core/seams/serial_port.h"
+#include "windows/main_dialog.h"
+#include "windows/message_list.h"
 
 using Lines = std::vector<std::wstring>;
 

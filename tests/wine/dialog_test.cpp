@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/connection.h"
 #include "dialog_helpers.h"
 #include "far_end.h"
 #include "greek_expected.h"
+#include "windows/connection.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // ExchangeCommand through the real serial layer: a COM port under Wine that leads
 // over a pty to the register simulator, which spoils its first reply's checksum
 // (one NAK) and answers its first transaction with status 14 (one repeated pass).
-#include "protocol/exchange.h"
+#include "core/protocol/exchange.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "serial/serial_port.h"
+#include "core/seams/serial_port.h"
 #include "tests/wine/far_end.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/greek_text.h"
-#include "app/screen_text.h"
 #include "dialog_helpers.h"
 #include "greek_expected.h"
+#include "windows/greek_text.h"
+#include "windows/screen_text.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "serial/deadline.h"
-#include "serial/serial_port.h"
+#include "core/line/deadline.h"
+#include "core/seams/serial_port.h"
 #include "tests/wine/far_end.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "protocol/exchange.h"
-#include "serial/serial_port.h"
+#include "core/protocol/exchange.h"
+#include "core/seams/serial_port.h"
 #include "tests/wine/far_end.h"
 
 namespace {

@@ -1,7 +1,0 @@
-#include "app/state.h"
-
-int SelectedPort = 1;
-uint8_t PortIsOpen = 0;
-uint8_t QuitFlag = 0;
-int BusyFlag = 0;
-uint8_t OperationRunning = 0;

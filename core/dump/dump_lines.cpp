@@ -1,0 +1,141 @@
+#include "core/dump/dump_lines.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/dump/fiscal_dump.h"
+#include "core/line/control_codes.h"
+#include "core/program/text_file.h"
+#include "core/seams/shell.h"
+
+namespace {
+
+// Code page 1253 -> 737: Α..Ρ (0xC1..0xD1) become 0x80..0x90, Σ..Ω (0xD3..0xD9)
+// become 0x91..0x97. 0xD2, unassigned in 1253 (it would be the final sigma's
+// capital), lands on 0x90 like Ρ.
+constexpr uint8_t kFirstCapital = 0xC1;
+constexpr uint8_t kLastCapitalBeforeGap = 0xD1;
+constexpr uint8_t kLastCapital = 0xD9;
+constexpr uint8_t kShiftBeforeGap = 65;
+constexpr uint8_t kShiftAfterGap = 66;
+
+// Every row shows its line less the line's last two bytes (the CR LF).
+constexpr size_t kLineEndBytes = 2;
+static_assert(kShownLineBytes <= kLinePartBytes, "a row's text comes from the first part");
+
+constexpr char kReceivedFileName[] = "FMout1.txt";   // the bytes as received
+constexpr char kConvertedFileName[] = "FMout2.txt";  // capitals moved to 737
+
+FILE* ReceivedFile = nullptr;
+FILE* ConvertedFile = nullptr;
+
+// The part of the current line not yet written, as received and as converted.
+char ReceivedPart[kLinePartBytes];
+char ConvertedPart[kLinePartBytes];
+size_t PartLength = 0;
+// Set once a part of the current line has gone to the files before its LF; the
+// line's row then comes from LineStart.
+bool LineSpilled = false;
+char LineStart[kShownLineBytes];
+
+// Rows of completed lines waiting to be shown: their texts one after another in
+// the pool, each NUL-terminated, and where each starts.
+char RowPool[kRowPoolBytes];
+size_t RowPoolUsed = 0;
+size_t RowStart[kQueuedRowsMax];
+int QueuedCount = 0;
+static_assert(kRowPoolBytes >= kShownLineBytes + 1, "the pool holds at least one full row");
+
+void WritePart() {
+  WriteTextBytes(ReceivedFile, ReceivedPart, PartLength);
+  WriteTextBytes(ConvertedFile, ConvertedPart, PartLength);
+  PartLength = 0;
+}
+
+// The line buffer is full and no LF yet: the part goes to the files now, so a
+// line of any length reaches them whole. Its start is kept for the row. (A line
+// that the dump then never finishes leaves these parts in the files; shorter
+// unfinished lines reach neither file.)
+void SpillPart() {
+  if (!LineSpilled) std::memcpy(LineStart, ReceivedPart, kShownLineBytes);
+  LineSpilled = true;
+  WritePart();
+}
+
+// A line of 0 or 1 bytes (a bare LF) has no text to show: its row is empty.
+void QueueRow() {
+  // A spilled line is longer than a part, so its row is always full.
+  size_t length = kShownLineBytes;
+  if (!LineSpilled) length = PartLength >= kLineEndBytes ? PartLength - kLineEndBytes : 0;
+  if (length > kShownLineBytes) length = kShownLineBytes;
+  const char* source = LineSpilled ? LineStart : ReceivedPart;
+  char* row = RowPool + RowPoolUsed;
+  std::memcpy(row, source, length);
+  row[length] = '\0';  // a 0x00 inside the line ends the shown text earlier
+  RowStart[QueuedCount++] = RowPoolUsed;
+  RowPoolUsed += length + 1;
+}
+
+void CompleteLine() {
+  // The capture shows the queue before it fills; a full queue here would mean a
+  // batch that did not stop, so the row is shown at once rather than dropped.
+  if (RowQueueFull()) ShowQueuedRows();
+  QueueRow();
+  WritePart();
+  LineSpilled = false;
+}
+
+}  // namespace
+
+uint8_t ConvertCapital(uint8_t byte) {
+  if (byte >= kFirstCapital && byte <= kLastCapitalBeforeGap) return byte - kShiftBeforeGap;
+  if (byte > kLastCapitalBeforeGap && byte <= kLastCapital) return byte - kShiftAfterGap;
+  return byte;
+}
+
+bool OpenDumpFiles() {
+  ReceivedFile = OpenTextFile(kReceivedFileName);
+  if (ReceivedFile == nullptr) return false;
+  ConvertedFile = OpenTextFile(kConvertedFileName);
+  if (ConvertedFile != nullptr) return true;
+  CloseTextFile(ReceivedFile);
+  ReceivedFile = nullptr;
+  return false;
+}
+
+void CloseDumpFiles() {
+  CloseTextFile(ReceivedFile);
+  CloseTextFile(ConvertedFile);
+  ReceivedFile = ConvertedFile = nullptr;
+}
+
+void StartDumpLines() {
+  PartLength = 0;
+  LineSpilled = false;
+  QueuedCount = 0;
+  RowPoolUsed = 0;
+}
+
+void TakeDumpByte(uint8_t byte) {
+  if (PartLength == kLinePartBytes) SpillPart();
+  const uint8_t converted = ConvertCapital(byte);
+  ReceivedPart[PartLength] = static_cast<char>(byte);
+  ConvertedPart[PartLength] = static_cast<char>(converted);
+  ++PartLength;
+  if (converted == LF) CompleteLine();
+}
+
+int QueuedRowCount() { return QueuedCount; }
+
+bool RowQueueFull() {
+  return QueuedCount == kQueuedRowsMax || kRowPoolBytes - RowPoolUsed < kShownLineBytes + 1;
+}
+
+void ShowQueuedRows() {
+  if (QueuedCount == 0) return;
+  HoldListRedraw();
+  for (int i = 0; i < QueuedCount; ++i) ListPrintf("%s", RowPool + RowStart[i]);
+  ReleaseListRedraw();
+  QueuedCount = 0;
+  RowPoolUsed = 0;
+}

@@ -1,0 +1,216 @@
+// Read Fiscal Memory: ENQ -> ACK, STX -> the dump's lines -> ETX.
+//
+// The capture runs inside the button's command and pumps window messages while
+// it waits, so the window stays alive. Each pass reads a batch of bytes (all
+// that are waiting and those close behind them), shows the completed lines now
+// and then in one held redraw of the list, and pumps one message: a row added
+// with the list redrawing costs tens of milliseconds under Wine, and one pumped
+// message per byte would let a 115200-baud line overrun the port's queue.
+#include "core/dump/fiscal_dump.h"
+
+#include <cstdint>
+
+#include "core/dump/dump_lines.h"
+#include "core/line/control_codes.h"
+#include "core/line/deadline.h"
+#include "core/program/state.h"
+#include "core/seams/clock.h"
+#include "core/seams/serial_port.h"
+#include "core/seams/shell.h"
+
+namespace {
+
+constexpr uint32_t kAckWaitMs = 10000;           // ENQ to ACK
+constexpr uint32_t kAckAfterOtherByteMs = 1000;  // each other byte restarts the wait
+// A line that never stops sending other bytes would restart the 1000 ms wait
+// for ever; after this long since the ENQ other bytes no longer restart it.
+constexpr uint32_t kOtherBytesLimitMs = 20000;
+constexpr uint32_t kFirstDumpByteWaitMs = 10000;  // STX to the first dump byte
+constexpr uint32_t kDumpByteGapMs = 2000;         // silence that breaks the transfer
+
+// A batch of bytes is read without pumping a window message in between. It goes
+// on while bytes keep coming: under Wine a fast line's bytes reach the queue a
+// few at a time, and one pumped message between every few bytes costs more than
+// reading them. The bounds keep an endless stream from starving the window.
+constexpr uint32_t kBatchBytesMax = 4096;
+constexpr uint32_t kBatchIdleMs = 2;   // no new byte for this long ends the batch
+constexpr uint32_t kBatchMaxMs = 20;
+// Completed lines wait this long (or until the row queue is full) before they are
+// shown: every showing redraws the whole list, which under Wine costs several
+// milliseconds, about as much as a few lines take on a 115200-baud wire.
+constexpr uint32_t kRowShowIntervalMs = 250;
+// A pass that finds neither bytes nor work rests this long, so a capture waiting
+// on a slow line does not keep a processor core busy. Even the coarse timer of
+// Windows (about 16 ms a sleep) is far below the port queue's 16 KB, 1.4 s of a
+// 115200-baud line, and far below every deadline.
+constexpr uint32_t kIdlePauseMs = 1;
+
+// Texts of the capture in Windows-1253.
+// ΠΑΡΑΚΑΛΩ ΠΕΡΙΜΕΝΕΤΕ......
+constexpr char kPleaseWait[] =
+    "\xD0\xC1\xD1\xC1\xCA\xC1\xCB\xD9 \xD0\xC5\xD1\xC9\xCC\xC5\xCD\xC5\xD4\xC5......";
+constexpr char kRule[] = "-----------------------------------------------------";  // 53
+// H ΗΤΜ ΔΕΝ ΕΙΝΑΙ ΣΕ ΛΕΙΤΟΥΡΓΙΑ 'ΑΠΟΣΤΟΛΗ ΦΜ Η/Υ'  (a Latin H first, one space last)
+constexpr char kNotInSendMode[] =
+    "H \xC7\xD4\xCC \xC4\xC5\xCD \xC5\xC9\xCD\xC1\xC9 \xD3\xC5 \xCB\xC5\xC9\xD4\xCF\xD5\xD1\xC3\xC9\xC1"
+    " '\xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7 \xD6\xCC \xC7/\xD5' ";
+// ΘΕΣΤΕ ΤΗΝ ΗΤΜ ΣΕ ΑΠΟΣΤΟΛΗ ΔΕΔΟΜΕΝΩΝ ΠΡΟΣΠΑΘΗΣΤΕ ΞΑΝΑ
+constexpr char kPutInDataSending[] =
+    "\xC8\xC5\xD3\xD4\xC5 \xD4\xC7\xCD \xC7\xD4\xCC \xD3\xC5 \xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7"
+    " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD \xD0\xD1\xCF\xD3\xD0\xC1\xC8\xC7\xD3\xD4\xC5 \xCE\xC1\xCD\xC1";
+// Η ΗΤΜ ΑΠΟΣΥΝΔΕΘΗΚΕ.....
+constexpr char kDisconnected[] = "\xC7 \xC7\xD4\xCC \xC1\xD0\xCF\xD3\xD5\xCD\xC4\xC5\xC8\xC7\xCA\xC5.....";
+// Η ΔΙΑΔΙΚΑΣΙΑ ΜΕΤΑΦΟΡΑΣ ΔΕΔΟΜΕΝΩΝ ΔΕΝ ΟΛΟΚΛΗΡΩΘΗΚΕ
+constexpr char kNotCompleted[] =
+    "\xC7 \xC4\xC9\xC1\xC4\xC9\xCA\xC1\xD3\xC9\xC1 \xCC\xC5\xD4\xC1\xD6\xCF\xD1\xC1\xD3"
+    " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD \xC4\xC5\xCD \xCF\xCB\xCF\xCA\xCB\xC7\xD1\xD9\xC8\xC7\xCA\xC5";
+// ΘΕΣΤΕ ΤΗ ΗΤΜ ΣΕ ΑΠΟΣΤΟΛΗ ΔΕΔΟΜΕΝΩΝ 'ΑΠΟΣΤΟΛΗ ΦΜ Η/Υ' ΠΡΟΣΠΑΘΗΣΤΕ ΞΑΝΑ  (two spaces last)
+constexpr char kPutInSendMode[] =
+    "\xC8\xC5\xD3\xD4\xC5 \xD4\xC7 \xC7\xD4\xCC \xD3\xC5 \xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7"
+    " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD '\xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7 \xD6\xCC \xC7/\xD5'"
+    " \xD0\xD1\xCF\xD3\xD0\xC1\xC8\xC7\xD3\xD4\xC5 \xCE\xC1\xCD\xC1  ";
+// Η  ΔΙΑΔΙΚΑΣΙΑ ΜΕΤΑΦΟΡΑΣ ΔΕΔΟΜΕΝΩΝ ΟΛΟΚΛΗΡΩΘΗΚΕ ΕΠΙΤΥΧΩΣ  (two spaces after the Η)
+constexpr char kCompleted[] =
+    "\xC7  \xC4\xC9\xC1\xC4\xC9\xCA\xC1\xD3\xC9\xC1 \xCC\xC5\xD4\xC1\xD6\xCF\xD1\xC1\xD3"
+    " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD \xCF\xCB\xCF\xCA\xCB\xC7\xD1\xD9\xC8\xC7\xCA\xC5"
+    " \xC5\xD0\xC9\xD4\xD5\xD7\xD9\xD3";
+constexpr char kFileNotOpened[] = "The file 'FMout.txt' was not opened";
+
+void ShowNoAnswer() {
+  ListPrintf("%s", kRule);
+  ListPrintf("%s", kNotInSendMode);
+  ListPrintf("%s", kPutInDataSending);
+}
+
+void ShowBrokenTransfer() {
+  ClearMessageList();
+  ListPrintf("%s", kDisconnected);
+  ListPrintf("%s", kNotCompleted);
+  ListPrintf("%s", kPutInSendMode);
+}
+
+// ENQ has gone out. True when the register answers ACK in time; other bytes
+// before it are dropped. The queue is looked at before the deadline, so an ACK
+// already waiting is taken even when the time ran out meanwhile.
+bool AwaitAck() {
+  const uint32_t enqTick = TickCount();
+  Deadline deadline;
+  StartDeadline(deadline, kAckWaitMs);
+  for (;;) {
+    PumpMessage();
+    if (BytesWaiting(SelectedPort) != 0) {
+      if (ReadByte(SelectedPort) == ACK) return true;
+      if (TickCount() - enqTick < kOtherBytesLimitMs) StartDeadline(deadline, kAckAfterOtherByteMs);
+    } else {
+      PauseMs(kIdlePauseMs);
+    }
+    if (DeadlineExpired(deadline)) return false;
+  }
+}
+
+enum class BatchEnd { QueueEmpty, BoundReached, Etx };
+
+// Reads the bytes waiting, and those that follow close behind them, up to the
+// batch bounds. Only the queue status and the reads touch the port: no message
+// is pumped in between, so the port cannot be closed under the batch.
+BatchEnd ReadBatch(uint32_t& bytesRead) {
+  bytesRead = 0;
+  const uint32_t batchStart = TickCount();
+  uint32_t lastByteTick = batchStart;
+  for (;;) {
+    uint32_t waiting = BytesWaiting(SelectedPort);
+    if (waiting == 0) {
+      if (bytesRead == 0) return BatchEnd::QueueEmpty;
+      const uint32_t now = TickCount();
+      if (now - lastByteTick >= kBatchIdleMs || now - batchStart >= kBatchMaxMs) {
+        return BatchEnd::QueueEmpty;
+      }
+      PauseMs(kIdlePauseMs);
+      continue;
+    }
+    for (; waiting > 0; --waiting) {
+      if (bytesRead == kBatchBytesMax || RowQueueFull()) {
+        return BatchEnd::BoundReached;
+      }
+      const uint8_t byte = ReadByte(SelectedPort);
+      if (byte == ETX) return BatchEnd::Etx;
+      TakeDumpByte(byte);
+      ++bytesRead;
+    }
+    lastByteTick = TickCount();
+    if (lastByteTick - batchStart >= kBatchMaxMs) return BatchEnd::BoundReached;
+  }
+}
+
+// STX has gone out. True at ETX; false when the line stays silent too long.
+// The deadline is tested before the queue: a pass that finds the time up ends
+// the transfer even when bytes have arrived meanwhile.
+bool ReceiveDump() {
+  Deadline deadline;
+  StartDeadline(deadline, kFirstDumpByteWaitMs);
+  Deadline showRows;
+  StartDeadline(showRows, kRowShowIntervalMs);
+  for (;;) {
+    PumpMessage();
+    if (DeadlineExpired(deadline)) return false;
+    uint32_t bytesRead = 0;
+    const BatchEnd end = ReadBatch(bytesRead);
+    if (end == BatchEnd::Etx) {
+      ShowQueuedRows();
+      return true;
+    }
+    if (RowQueueFull() || (QueuedRowCount() > 0 && DeadlineExpired(showRows))) {
+      ShowQueuedRows();
+      StartDeadline(showRows, kRowShowIntervalMs);
+    }
+    // Armed after the rows are shown: the time spent on the list is not silence
+    // of the line.
+    if (bytesRead > 0) {
+      StartDeadline(deadline, kDumpByteGapMs);
+    } else {
+      PauseMs(kIdlePauseMs);
+    }
+  }
+}
+
+void CaptureDump() {
+  ClearMessageList();
+  if (!OpenDumpFiles()) {
+    ListPrintf("%s", kFileNotOpened);
+    return;
+  }
+  StartDumpLines();
+  ListPrintf("%s", kPleaseWait);
+  PurgePort(SelectedPort);
+  WriteByte(SelectedPort, ENQ);
+  // On every way out the files are closed before the last message appears, so
+  // that whoever sees the message finds the files complete.
+  if (!AwaitAck()) {
+    CloseDumpFiles();
+    ShowNoAnswer();
+    return;
+  }
+  // Anything the register sent after its ACK is stale: purged before the STX, not
+  // after it, for a register that answers the STX at once would lose the start of
+  // its dump to a purge that comes after.
+  PurgePort(SelectedPort);
+  WriteByte(SelectedPort, STX);
+  ClearMessageList();
+  const bool completed = ReceiveDump();
+  CloseDumpFiles();
+  if (completed) {
+    ListPrintf("%s", kCompleted);
+    PumpMessage();
+  } else {
+    ShowBrokenTransfer();
+  }
+}
+
+}  // namespace
+
+void ReadFiscalMemory() {
+  if (OperationRunning != 0) return;
+  OperationRunning = 1;
+  CaptureDump();
+  OperationRunning = 0;
+}

@@ -1,0 +1,214 @@
+// One transaction with the register, as a sequence of its states:
+//
+//   pass start -> opening -> command -> (awaiting STX -> receiving -> verifying) x3
+//
+// ExchangeCommand holds the pass loop; each state is one small function below whose
+// returns are the rows of that state. Every wait is a poll of the input queue
+// (WaitForInput), so the same code runs on the virtual clock of the host tests.
+#include "core/protocol/exchange.h"
+
+#include "core/line/control_codes.h"
+#include "core/line/deadline.h"
+#include "core/protocol/frame_fields.h"
+#include "core/seams/clock.h"
+#include "core/seams/serial_port.h"
+
+uint8_t ReplyBuffer[kReplyBufferSize];
+uint32_t ReplyStatus = 0;
+
+namespace {
+
+constexpr uint32_t kEnqAnswerWaitMs = 1000;   // each opening try
+constexpr uint32_t kFrameAckWaitMs = 3000;    // each send of the command frame
+constexpr uint32_t kReplyStxWaitMs = 2000;    // silence before the reply's STX: 257
+constexpr uint32_t kReplyGapWaitMs = 500;     // silence inside a reply: NAK
+constexpr uint32_t kRepeatPauseMs = 800;      // before a repeated pass
+
+constexpr int kOpeningTries = 3;
+constexpr int kCancelBytes = 3;               // CANs that end whatever the register was doing
+constexpr int kFrameSends = 3;
+constexpr int kReplyAttempts = 3;
+constexpr int kStatusRetryPasses = 20;        // passes in all while the register answers status 14
+constexpr int kReplyRetryPasses = 6;          // passes in all while replies keep failing
+constexpr uint32_t kStatusTryAgain = 0x0E;    // the register asks for the transaction again
+
+constexpr int kReplyFrameMax = kReplyBufferSize - 1;  // frame bytes kept; later ones are dropped
+constexpr int kReplyFrameMin = 11;            // three status fields, separators, closing byte, checksum
+constexpr int kChecksumDigits = 2;
+constexpr int kClosingByteOffset = 3;         // from the end: closing byte, then the two digits
+constexpr int kStatusFieldCount = 3;
+constexpr int kStatusFieldStride = 3;         // two hex digits and a separator
+constexpr int kReplyDataStart = 9;
+constexpr uint8_t kDigitZero = '0';
+
+// Bounds on a line that never stops chattering. Stray bytes before STX restart the
+// 2000 ms silence, and a reception ends only on ETX or a 500 ms gap, so a wrong
+// device or a noisy cable could otherwise hold the program for ever. A register
+// sends at most a few stray bytes before a reply, and its longest frame (1029 bytes
+// with STX and ETX) takes 1.07 s at 9600 baud, the slowest speed offered; these
+// limits sit far beyond both, and end the wait as its silence would.
+constexpr int kStrayBytesMax = 2048;          // dropped before STX: 257
+constexpr uint32_t kStxHuntLimitMs = 10000;   // since the wait for STX began: 257
+constexpr uint32_t kReplyFrameLimitMs = 3000; // since STX, without ETX: NAK
+
+enum class Opening { Acknowledged, Cancelled, Unanswered };
+enum class Reply { Accepted, Rejected, Silent };
+
+// One try: CAN CAN CAN to stop whatever the register is doing, a purge so that the
+// first byte after ENQ is its answer to ENQ (the CANs are not taken back).
+Opening OpenLine(int port) {
+  for (int attempt = 1; attempt <= kOpeningTries; ++attempt) {
+    for (int i = 0; i < kCancelBytes; ++i) WriteByte(port, CAN);
+    PurgePort(port);
+    WriteByte(port, ENQ);
+    if (!WaitForInput(port, kEnqAnswerWaitMs)) continue;
+    const uint8_t answer = ReadByte(port);
+    if (answer == ACK) return Opening::Acknowledged;
+    if (answer == CAN) return Opening::Cancelled;
+  }
+  return Opening::Unanswered;
+}
+
+// Drops everything up to the reply's STX. False when the line falls silent, or
+// when it chatters past the bounds above.
+bool AwaitReplyStx(int port) {
+  Deadline hunt;
+  StartDeadline(hunt, kStxHuntLimitMs);
+  int dropped = 0;
+  for (;;) {
+    if (!WaitForInput(port, kReplyStxWaitMs)) return false;
+    if (ReadByte(port) == STX) return true;
+    ++dropped;
+    if (dropped >= kStrayBytesMax || DeadlineExpired(hunt)) return false;
+  }
+}
+
+// Collects the frame bytes up to ETX into ReplyBuffer. False on a gap, or on a
+// frame that runs past its time bound; `length` is what was stored either way.
+bool ReceiveReplyFrame(int port, int& length) {
+  Deadline frame;
+  StartDeadline(frame, kReplyFrameLimitMs);
+  length = 0;
+  for (;;) {
+    if (!WaitForInput(port, kReplyGapWaitMs)) break;
+    const uint8_t byte = ReadByte(port);
+    if (byte == ETX) {
+      ReplyBuffer[length] = 0;
+      return true;
+    }
+    if (length < kReplyFrameMax) ReplyBuffer[length++] = byte;
+    if (DeadlineExpired(frame)) break;
+  }
+  ReplyBuffer[length] = 0;
+  return false;
+}
+
+bool ChecksumMatches(int length) {
+  const uint8_t tens = ReplyBuffer[length - kChecksumDigits];
+  const uint8_t units = ReplyBuffer[length - 1];
+  // The digits are not tested for being digits: whatever they are, the expected
+  // value wraps like the register's 8-bit arithmetic.
+  const uint8_t expected = static_cast<uint8_t>((tens - kDigitZero) * 10 + (units - kDigitZero));
+  return FrameChecksum(ReplyBuffer, length - kChecksumDigits) == expected;
+}
+
+bool IsBlank(uint8_t c) { return c == 0 || c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// A field of nothing but white space or a NUL is refused outright: the library's
+// conversion would either report end of text (and leave a stale status standing)
+// or skip ahead and read the next field's digits as this one's.
+bool ConvertStatusField(const uint8_t* field, uint32_t& value) {
+  if (IsBlank(field[0]) && (field[0] == 0 || IsBlank(field[1]))) return false;
+  return ScanHexField(field, value) == 1;
+}
+
+// Length, checksum, cut, status fields. The first field goes straight into
+// ReplyStatus; the other two only decide whether the reply is accepted.
+bool VerifyReplyFrame(int length) {
+  if (length < kReplyFrameMin) return false;
+  if (!ChecksumMatches(length)) return false;
+  ReplyBuffer[length - kClosingByteOffset] = 0;
+  for (int i = 1; i <= kStatusFieldCount; ++i) ReplyBuffer[i * kStatusFieldStride - 1] = ' ';
+
+  uint32_t second = 0;
+  uint32_t third = 0;
+  uint32_t* const targets[kStatusFieldCount] = {&ReplyStatus, &second, &third};
+  for (int i = 0; i < kStatusFieldCount; ++i)
+    if (!ConvertStatusField(ReplyBuffer + i * kStatusFieldStride, *targets[i])) return false;
+  return true;
+}
+
+// The data text runs from position 9 to the cut (or to a NUL inside it); 1015
+// characters and a NUL at most, which is the room `out` must have.
+void CopyReplyData(int length, char* out) {
+  if (out == nullptr) return;
+  if (length - kClosingByteOffset <= kReplyDataStart - 1) {
+    out[0] = 0;
+    return;
+  }
+  int i = 0;
+  do {
+    out[i] = static_cast<char>(ReplyBuffer[kReplyDataStart + i]);
+  } while (out[i++] != 0);
+}
+
+// Up to three attempts at the reply; each failed one is answered with one NAK.
+// The data goes into `out` before the ACK, whatever the status.
+Reply ReceiveReply(int port, char* out) {
+  for (int attempt = 1; attempt <= kReplyAttempts; ++attempt) {
+    if (!AwaitReplyStx(port)) return Reply::Silent;
+    int length = 0;
+    if (!ReceiveReplyFrame(port, length) || !VerifyReplyFrame(length)) {
+      WriteByte(port, NAK);
+      continue;
+    }
+    CopyReplyData(length, out);
+    WriteByte(port, ACK);
+    return Reply::Accepted;
+  }
+  return Reply::Rejected;
+}
+
+void SendFrameOnce(int port, const char* text, const uint8_t digits[kChecksumDigits]) {
+  WriteByte(port, STX);
+  for (const char* p = text; *p != 0; ++p) WriteByte(port, static_cast<uint8_t>(*p));
+  for (int i = 0; i < kChecksumDigits; ++i) WriteByte(port, digits[i]);
+  WriteByte(port, ETX);
+}
+
+}  // namespace
+
+uint8_t SendCommandFrame(int port, const char* text) {
+  int length = 0;
+  while (text[length] != 0) ++length;
+  // The two digits as "%02d" gives them, tens first.
+  const int checksum = FrameChecksum(reinterpret_cast<const uint8_t*>(text), length);
+  const uint8_t digits[kChecksumDigits] = {static_cast<uint8_t>(kDigitZero + checksum / 10),
+                                           static_cast<uint8_t>(kDigitZero + checksum % 10)};
+  for (int send = 1; send <= kFrameSends; ++send) {
+    SendFrameOnce(port, text, digits);
+    if (!WaitForInput(port, kFrameAckWaitMs)) continue;
+    if (ReadByte(port) == ACK) return 1;  // NAK, CAN or anything else: send again
+  }
+  return 0;
+}
+
+int16_t ExchangeCommand(int port, const char* command, char* out) {
+  for (int pass = 1;; ++pass) {
+    const Opening opening = OpenLine(port);
+    if (opening == Opening::Cancelled) return ResultEnqCancelled;
+    if (opening == Opening::Unanswered) return ResultEnqUnanswered;
+
+    if (SendCommandFrame(port, command) == 0) return ResultFrameUnacknowledged;
+
+    const Reply reply = ReceiveReply(port, out);
+    if (reply == Reply::Silent) return ResultReplyTimeout;
+    if (reply == Reply::Accepted) {
+      if (ReplyStatus != kStatusTryAgain || pass >= kStatusRetryPasses)
+        return static_cast<int16_t>(static_cast<uint16_t>(ReplyStatus));
+    } else if (pass >= kReplyRetryPasses) {
+      return ResultReplyInvalid;
+    }
+    PauseMs(kRepeatPauseMs);
+  }
+}

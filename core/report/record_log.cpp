@@ -1,0 +1,127 @@
+#include "core/report/record_log.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "core/program/state.h"
+#include "core/program/text_file.h"
+#include "core/protocol/exchange.h"
+#include "core/report/record_table.h"
+#include "core/report/reply_fields.h"
+#include "core/report/report_line.h"
+#include "core/seams/serial_port.h"
+#include "core/seams/shell.h"
+
+namespace {
+
+constexpr char kLogFileName[] = "log.txt";
+constexpr int kRecordTableCount = 3;                         // device tables 0, 1 and 2
+constexpr int kCountField[kRecordTableCount] = {4, 9, 14};   // their record counts in the "g/" reply
+constexpr int kLastIndexField = 19;                          // last record index of device table 3
+constexpr int kKeyField = 1;                                 // a table-3 record's date ...
+constexpr int kNumberField = 3;                              // ... and number, matched against the entries
+constexpr int kReportedTable = 3;
+constexpr size_t kReportedMinLength = 51;                    // shorter table-3 records are skipped
+constexpr int kCommandSize = 24;                             // "r/T/" and up to 11 digits
+constexpr int32_t kCounterMax = 2147483647;
+
+// Everything one run uses. Program-wide rather than on the stack (about 24 KB),
+// and cleared at the start of every run, so nothing carries over between runs:
+// failed records leave empty entries and a failed "g/" leaves empty fields.
+struct RecordLogRun {
+  FILE* file;
+  char reply[kReplyDataSize];
+  char command[kCommandSize];
+  ReplyFields fields;
+  int32_t tableCount[kRecordTableCount];
+  RecordTable tables[kRecordTableCount];
+  int32_t MatchCounters[kRecordTableCount];
+  char line[kReportLineSize];
+};
+
+RecordLogRun Run;
+
+// The reply buffer's text, terminated within the buffer whatever the exchange left.
+const char* ReplyText() {
+  Run.reply[kReplyDataSize - 1] = '\0';
+  return Run.reply;
+}
+
+// Asks for one record; the reply buffer is emptied first, so a failed exchange
+// leaves no text of an earlier one behind.
+int16_t ExchangeRecord(int table, int32_t index) {
+  std::snprintf(Run.command, sizeof Run.command, "r/%d/%04d/", table, static_cast<int>(index));
+  Run.reply[0] = '\0';
+  return ExchangeCommand(SelectedPort, Run.command, Run.reply);
+}
+
+void ReadTableInfo() {
+  Run.reply[0] = '\0';
+  ExchangeCommand(SelectedPort, "g/", Run.reply);  // a failure leaves the fields empty: counts 0
+  SplitReplyFields(ReplyText(), Run.fields);
+}
+
+// Records past the 400 entries kept are not asked for: each would cost a full
+// exchange only to be dropped, and a wild count must not hold the program for hours.
+void ReadRecordTable(int table) {
+  const int32_t count = ReadDeviceNumber(Run.fields.field[kCountField[table]]);
+  Run.tableCount[table] = count;
+  const int32_t read = count < kRecordTableEntries ? count : kRecordTableEntries;
+  for (int32_t i = 0; i < read; ++i) {
+    if (ExchangeRecord(table, i) == 0) StoreRecordEntry(Run.tables[table].entry[i], ReplyText());
+  }
+}
+
+int32_t AddCapped(int32_t total, int32_t more) {
+  return total > kCounterMax - more ? kCounterMax : total + more;
+}
+
+void ReportRecord() {
+  SplitReplyFields(ReplyText(), Run.fields);
+  const char* key = Run.fields.field[kKeyField];
+  const int32_t number = ReadDeviceNumber(Run.fields.field[kNumberField]);
+  for (int table = 0; table < kRecordTableCount; ++table) {
+    const int32_t matches = CountMatches(Run.tables[table], Run.tableCount[table], key, number);
+    Run.MatchCounters[table] = AddCapped(Run.MatchCounters[table], matches);
+  }
+  const int length = FormatReportLine(Run.fields, Run.MatchCounters, Run.line);
+  WriteTextBytes(Run.file, Run.line, static_cast<size_t>(length));
+  ListPrintf("%s", Run.line);
+}
+
+// Table 3 up to its last index, read anew before every pass: a reported record
+// that carries a field 19 of its own moves the end. The index is 64-bit so that a
+// last index of 2147483647 ends the loop instead of overflowing it.
+void ReportTable3() {
+  for (int64_t i = 0; i <= ReadDeviceNumber(Run.fields.field[kLastIndexField]); ++i) {
+    const int16_t result = ExchangeRecord(kReportedTable, static_cast<int32_t>(i));
+    if (result == 0 && std::strlen(ReplyText()) >= kReportedMinLength) ReportRecord();
+  }
+}
+
+}  // namespace
+
+void BuildRecordLog() {
+  if (OperationRunning) return;
+  OperationRunning = 1;
+  FILE* file = OpenTextFile(kLogFileName);
+  if (file == nullptr) {
+    ListPrintf("The file 'log.txt' was not opened");
+    OperationRunning = 0;
+    return;
+  }
+  std::memset(&Run, 0, sizeof Run);
+  Run.file = file;
+  // Nothing pumps window messages during the run, so the list cannot repaint
+  // anyway; drawing it once at the end saves tens of milliseconds a row.
+  HoldListRedraw();
+  PurgePort(SelectedPort);
+  ReadTableInfo();
+  for (int table = 0; table < kRecordTableCount; ++table) ReadRecordTable(table);
+  ReportTable3();
+  CloseTextFile(Run.file);
+  Run.file = nullptr;
+  ReleaseListRedraw();
+  OperationRunning = 0;
+}

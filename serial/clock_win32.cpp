@@ -1,7 +1,0 @@
-#include <windows.h>
-
-#include "serial/clock.h"
-
-uint32_t TickCount() { return GetTickCount(); }
-
-void PauseMs(uint32_t ms) { Sleep(ms); }

@@ -1,0 +1,128 @@
+// The simulated serial line behind the serial seam in the host tests.
+#include "tests/stubs/serial_port_stub.h"
+
+#include <deque>
+#include <map>
+
+#include "core/seams/serial_port.h"
+#include "tests/stubs/clock_stub.h"
+#include "tests/stubs/shell_stub.h"
+
+namespace {
+
+struct Scheduled {
+  uint32_t at;
+  uint8_t byte;
+};
+
+bool open_ports[kPortCount + 1];
+bool missing_ports[kPortCount + 1];
+int open_count = 0;
+int purge_count = 0;
+simline::Peer* peer = nullptr;
+std::multimap<uint32_t, uint8_t> scheduled;  // by arrival time, in send order
+std::deque<uint8_t> input;
+std::vector<simline::Traffic> traffic;
+
+bool Usable(int port) { return port >= 1 && port <= kPortCount && open_ports[port]; }
+
+// Moves every byte whose time has come into the input queue.
+void Deliver() {
+  const uint32_t now = simline::Now();
+  if (peer != nullptr) peer->OnPoll(now);
+  while (!scheduled.empty() && scheduled.begin()->first <= now) {
+    auto first = scheduled.begin();
+    input.push_back(first->second);
+    traffic.push_back({first->first, false, first->second});
+    scheduled.erase(first);
+  }
+}
+
+}  // namespace
+
+int OpenPort(int port, uint32_t, char, uint32_t, uint32_t) {
+  if (port < 1 || port > kPortCount || missing_ports[port]) return 0;
+  if (!open_ports[port]) ++open_count;
+  open_ports[port] = true;
+  return 1;
+}
+
+void ClosePort(int port) {
+  if (Usable(port)) open_ports[port] = false;
+}
+
+uint32_t BytesWaiting(int port) {
+  if (!Usable(port)) return 0;
+  Deliver();
+  return static_cast<uint32_t>(input.size());
+}
+
+uint8_t ReadByte(int port) {
+  if (!Usable(port) || BytesWaiting(port) == 0) return 0;
+  const uint8_t byte = input.front();
+  input.pop_front();
+  return byte;
+}
+
+void WriteByte(int port, uint8_t byte) {
+  if (!Usable(port)) return;
+  const uint32_t now = simline::Now();
+  traffic.push_back({now, true, byte});
+  if (peer != nullptr) peer->OnWrite(byte, now);
+}
+
+void PurgePort(int port) {
+  if (!Usable(port)) return;
+  ++purge_count;
+  Deliver();
+  input.clear();
+}
+
+namespace simline {
+
+void Reset() {
+  for (int i = 0; i <= kPortCount; ++i) open_ports[i] = missing_ports[i] = false;
+  open_count = purge_count = 0;
+  peer = nullptr;
+  scheduled.clear();
+  input.clear();
+  traffic.clear();
+  ResetClock();
+  shellstub::Reset();
+}
+
+void Attach(Peer* p) { peer = p; }
+void Send(uint32_t at, uint8_t byte) { scheduled.emplace(at, byte); }
+void Send(uint32_t at, const std::string& bytes) {
+  for (char c : bytes) Send(at, static_cast<uint8_t>(c));
+}
+void SetPortMissing(int port, bool missing) {
+  if (port >= 1 && port <= kPortCount) missing_ports[port] = missing;
+}
+bool IsOpen(int port) { return Usable(port); }
+int OpenCount() { return open_count; }
+int PurgeCount() { return purge_count; }
+const std::vector<Traffic>& Log() { return traffic; }
+
+std::string Written() {
+  std::string out;
+  for (const Traffic& t : traffic)
+    if (t.fromProgram) out += static_cast<char>(t.byte);
+  return out;
+}
+
+std::string Delivered() {
+  std::string out;
+  for (const Traffic& t : traffic)
+    if (!t.fromProgram) out += static_cast<char>(t.byte);
+  return out;
+}
+
+std::vector<uint32_t> WriteTimes(uint8_t byte) {
+  std::vector<uint32_t> times;
+  for (const Traffic& t : traffic)
+    if (t.fromProgram && t.byte == byte) times.push_back(t.time);
+  return times;
+}
+
+}  // namespace simline

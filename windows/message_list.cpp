@@ -1,0 +1,115 @@
+// The message list: a report-style list view that shows every message of the
+// program as rows, and the error box.
+#include "windows/message_list.h"
+
+#include <commctrl.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "windows/main_dialog.h"
+#include "windows/screen_text.h"
+
+static char MessageBuffer[kMessageBufferChars];
+static char CellBuffer[kCellBufferChars];
+static wchar_t ScreenCell[kCellBufferChars];
+
+// Depth of HoldListRedraw calls; while above 0 the list neither redraws nor scrolls.
+static int HoldDepth = 0;
+
+static HWND MessageList() { return GetDlgItem(MainDialog, kIdMessageList); }
+
+// The splitter's callbacks on the list view; `context` is the list's window. The
+// splitter recurses once per line, and noinline keeps these frames (an LVITEMW each)
+// out of its own even where the optimiser could see through the pointers.
+__attribute__((noinline)) static int InsertEmptyRow(void* context) {
+  const HWND list = static_cast<HWND>(context);
+  LVITEMW item{};
+  item.mask = LVIF_DI_SETITEM;
+  item.iItem = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  return static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+__attribute__((noinline)) static void SetCellText(void* context, int row, int column,
+                                                  const char* cell, int length) {
+  std::memcpy(CellBuffer, cell, static_cast<size_t>(length));
+  CellBuffer[length] = '\0';
+  ScreenText(CellBuffer, length, ScreenCell, kCellBufferChars);
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = ScreenCell;
+  SendMessageW(static_cast<HWND>(context), LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+               reinterpret_cast<LPARAM>(&item));
+}
+
+// Rows are finished from the message's last line back to its first, so each is
+// scrolled into view in that order. A held batch scrolls once, to its last row, when
+// it is released.
+static void ScrollToRow(void* context, int row) {
+  if (HoldDepth == 0)
+    SendMessageW(static_cast<HWND>(context), LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), TRUE);
+}
+
+void AddListRows(HWND list, char* text) {
+  const RowSink sink{list, InsertEmptyRow, SetCellText, ScrollToRow};
+  SplitRows(sink, text);
+}
+
+int ListPrintf(const char* format, ...) {
+  va_list values;
+  va_start(values, format);
+  const int wanted = std::vsnprintf(MessageBuffer, kMessageBufferChars, format, values);
+  va_end(values);
+  // vsnprintf counts what the whole message would need; the buffer holds the cut text.
+  int n = wanted < 0 ? 0 : wanted;
+  if (n > kMessageBufferChars - 1) n = kMessageBufferChars - 1;
+  MessageBuffer[n] = '\0';
+  AddListRows(MessageList(), MessageBuffer);
+  return n;
+}
+
+void SetupListColumns(HWND list, const char* const* headers, const int* widths, int count) {
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+  for (int i = 0; i < count; ++i) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = widths[i];
+    if (headers[i] != nullptr) {
+      ScreenText(headers[i], static_cast<int>(std::strlen(headers[i])), ScreenCell, kCellBufferChars);
+      column.mask |= LVCF_TEXT;
+      column.pszText = ScreenCell;
+    }
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+void ClearMessageList() { SendMessageW(MessageList(), LVM_DELETEALLITEMS, 0, 0); }
+
+void HoldListRedraw() {
+  if (HoldDepth++ == 0) SendMessageW(MessageList(), WM_SETREDRAW, FALSE, 0);
+}
+
+void ReleaseListRedraw() {
+  if (HoldDepth == 0) return;  // an unmatched release must not unbalance later holds
+  if (--HoldDepth != 0) return;
+  const HWND list = MessageList();
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  if (count > 0) SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), TRUE);
+}
+
+void ErrorBox(HWND owner, const char* format, ...) {
+  char text[kErrorBoxChars];
+  va_list values;
+  va_start(values, format);
+  // Cuts an over-long text to fit; the buffer always ends in a NUL.
+  const int wanted = std::vsnprintf(text, kErrorBoxChars, format, values);
+  va_end(values);
+  if (wanted < 0) text[0] = '\0';
+  wchar_t wide[kErrorBoxChars];
+  ScreenText(text, kErrorBoxChars, wide, kErrorBoxChars);
+  MessageBoxW(owner, wide, L" Error ", MB_OK | MB_ICONHAND);
+}
