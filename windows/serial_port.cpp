@@ -1,6 +1,13 @@
 // Byte I/O on the serial ports through KERNEL32. Every call is synchronous; no
 // overlapped I/O. Reads never wait (ReadIntervalTimeout = MAXDWORD with zero
 // totals returns at once with what has arrived).
+//
+// Waiting for input looks at the port again every millisecond, waiting on the
+// message queue in between, instead of waiting on the port itself: the event-driven
+// waits (an overlapped WaitCommEvent, or a read with a time-out) cost Wine several
+// milliseconds to notice a byte, while a look costs a few microseconds. With the
+// system timer at 1 ms (timeBeginPeriod while an operation runs) a wait notices a
+// byte at most about 2 ms after it came on Windows as well.
 #include <windows.h>
 
 #include "core/seams/serial_port.h"
@@ -16,6 +23,16 @@ HANDLE PortSlot[kPortCount] = {
     INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
     INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
 COMMTIMEOUTS PortTimeouts;
+constexpr uint32_t kLookIntervalMs = 1;
+// Bytes already taken from the system's queue with one read and not yet handed out:
+// one ReadFile for all that has arrived instead of one per byte.
+constexpr DWORD kReadAheadBytes = 4096;
+struct ReadAhead {
+  uint8_t bytes[kReadAheadBytes];
+  DWORD next;
+  DWORD end;
+};
+ReadAhead Ahead[kPortCount];
 // The longest text formatted here is the mode text with three 10-digit numbers:
 // 56 characters and the NUL.
 char ScratchText[64];
@@ -25,6 +42,22 @@ bool InRange(int port) { return port >= 1 && port <= kPortCount; }
 HANDLE& Slot(int port) { return PortSlot[port - 1]; }
 
 bool IsOpen(int port) { return InRange(port) && Slot(port) != INVALID_HANDLE_VALUE; }
+
+ReadAhead& AheadOf(int port) { return Ahead[port - 1]; }
+
+void DropReadAhead(int port) { AheadOf(port).next = AheadOf(port).end = 0; }
+
+uint32_t SystemQueueBytes(int port) {
+  DWORD errors = 0;
+  COMSTAT status = {};
+  if (!ClearCommError(Slot(port), &errors, &status)) return 0;
+  return status.cbInQue;
+}
+
+void ClearLineError(int port) {
+  DWORD errors = 0;
+  ClearCommError(Slot(port), &errors, nullptr);
+}
 
 // Releases the device after a failed setting step; the slot is closed again.
 int AbandonOpen(int port) {
@@ -95,33 +128,39 @@ void ClosePort(int port) {
   Slot(port) = INVALID_HANDLE_VALUE;
 }
 
+// What the read-ahead holds, else what the system's queue holds: any non-zero count
+// means that ReadByte gives a received byte.
 uint32_t BytesWaiting(int port) {
   if (!IsOpen(port)) return 0;
-  DWORD errors = 0;
-  COMSTAT status = {};
-  if (!ClearCommError(Slot(port), &errors, &status)) return 0;
-  return status.cbInQue;
+  const ReadAhead& ahead = AheadOf(port);
+  if (ahead.next < ahead.end) return ahead.end - ahead.next;
+  return SystemQueueBytes(port);
 }
 
 uint8_t ReadByte(int port) {
-  if (!IsOpen(port) || BytesWaiting(port) == 0) return 0;
-  uint8_t byte = 0;
-  DWORD got = 0;
-  if (!ReadFile(Slot(port), &byte, 1, &got, nullptr) || got != 1) {
-    DWORD errors = 0;
-    ClearCommError(Slot(port), &errors, nullptr);
-    return 0;
+  if (!IsOpen(port)) return 0;
+  ReadAhead& ahead = AheadOf(port);
+  if (ahead.next == ahead.end) {
+    DWORD queued = SystemQueueBytes(port);
+    if (queued == 0) return 0;
+    if (queued > kReadAheadBytes) queued = kReadAheadBytes;
+    DWORD got = 0;
+    if (!ReadFile(Slot(port), ahead.bytes, queued, &got, nullptr) || got == 0) {
+      ClearLineError(port);
+      return 0;
+    }
+    ahead.next = 0;
+    ahead.end = got;
   }
-  return byte;
+  return ahead.bytes[ahead.next++];
 }
 
-void WriteByte(int port, uint8_t byte) {
-  if (!IsOpen(port)) return;
+void WriteByte(int port, uint8_t byte) { WriteBytes(port, &byte, 1); }
+
+void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
+  if (!IsOpen(port) || count == 0) return;
   DWORD put = 0;
-  if (!WriteFile(Slot(port), &byte, 1, &put, nullptr)) {
-    DWORD errors = 0;
-    ClearCommError(Slot(port), &errors, nullptr);
-  }
+  if (!WriteFile(Slot(port), bytes, count, &put, nullptr)) ClearLineError(port);
 }
 
 // Input side only. Every write is synchronous, so there is never output to
@@ -131,5 +170,14 @@ void WriteByte(int port, uint8_t byte) {
 // of a command opening or the STX that starts a dump.
 void PurgePort(int port) {
   if (!IsOpen(port)) return;
+  DropReadAhead(port);
   PurgeComm(Slot(port), PURGE_RXABORT | PURGE_RXCLEAR);
+}
+
+// A port that cannot be waited on is looked at again after kLookIntervalMs; a
+// window message ends the wait at once (see the top of this file).
+void AwaitInput(int port, uint32_t ms) {
+  if (IsOpen(port) && BytesWaiting(port) != 0) return;
+  const DWORD wait = IsOpen(port) && ms > kLookIntervalMs ? kLookIntervalMs : ms;
+  MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }

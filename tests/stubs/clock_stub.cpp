@@ -2,6 +2,7 @@
 #include "tests/stubs/clock_stub.h"
 
 #include "core/seams/clock.h"
+#include "tests/stubs/shell_stub.h"
 
 namespace {
 uint32_t now_ms = 0;
@@ -14,9 +15,13 @@ uint32_t TickCount() {
   return now_ms;
 }
 
+// As the real pause, a window message that arrives meanwhile ends it early.
 void PauseMs(uint32_t ms) {
   pauses.push_back(ms);
-  now_ms += ms;
+  const uint64_t end = uint64_t{now_ms} + ms;
+  const uint32_t message = shellstub::NextMessageAt();
+  if (message <= now_ms) return;  // one is waiting already
+  now_ms = message < end ? message : static_cast<uint32_t>(end);
 }
 
 namespace simline {

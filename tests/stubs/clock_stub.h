@@ -1,8 +1,9 @@
 // Controls of the host tests' virtual clock behind core/seams/clock.h.
 //
 // TickCount() advances the clock by the tick step (1 ms unless a test sets it) at
-// every read, so a polling loop costs one virtual millisecond per pass; PauseMs()
-// advances it by the pause and records the pause.
+// every read; PauseMs() records the pause and advances the clock by it, or only up
+// to the next window message (shell_stub.h) that arrives meanwhile, as the real
+// pause ends for one.
 #pragma once
 #include <cstdint>
 #include <vector>

@@ -71,6 +71,24 @@ void WriteByte(int port, uint8_t byte) {
   if (peer != nullptr) peer->OnWrite(byte, now);
 }
 
+void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) WriteByte(port, bytes[i]);
+}
+
+// The clock goes straight to the first thing that ends the wait: the next byte on an
+// open port, the next window message, or the end of `ms`.
+void AwaitInput(int port, uint32_t ms) {
+  uint64_t end = uint64_t{simline::Now()} + ms;
+  if (Usable(port)) {
+    Deliver();
+    if (!input.empty()) return;
+    if (!scheduled.empty() && scheduled.begin()->first < end) end = scheduled.begin()->first;
+  }
+  const uint32_t message = shellstub::NextMessageAt();
+  if (message < end) end = message;
+  if (end > simline::Now()) simline::SetNow(static_cast<uint32_t>(end));
+}
+
 void PurgePort(int port) {
   if (!Usable(port)) return;
   ++purge_count;
