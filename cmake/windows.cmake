@@ -12,7 +12,7 @@ list(REMOVE_ITEM TG_WIN32_SOURCES ${TG_ENTRY_SOURCE})
 # Object library: the core reaches these through its seams, so every object is linked.
 add_library(tg_win32 OBJECT ${TG_WIN32_SOURCES})
 target_include_directories(tg_win32 PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(tg_win32 PUBLIC tg_core comctl32 user32 gdi32 kernel32)
+target_link_libraries(tg_win32 PUBLIC tg_core comctl32 user32 gdi32 kernel32 ole32 uuid winmm)
 
 add_executable(Tallyglass WIN32 ${TG_ENTRY_SOURCE} resources/tallyglass.rc)
 target_link_libraries(Tallyglass PRIVATE tg_win32)

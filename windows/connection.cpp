@@ -42,6 +42,7 @@ static void Connect() {
 
 static void Disconnect() {
   ClosePort(SelectedPort);
+  StopRunningLog(kStopPortClosed);
   ListPrintf("Closed port COM%u", static_cast<unsigned>(SelectedPort));
   SetScreenText(GetDlgItem(MainDialog, kIdConnect), kTextConnect);
   EnableControl(kIdReadFiscalMemory, FALSE);

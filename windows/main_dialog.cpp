@@ -2,6 +2,7 @@
 #include "windows/main_dialog.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 
 #include <cstdio>
 
@@ -29,10 +30,21 @@ struct ButtonCommand {
   WPARAM command;
   void (*operation)();
 };
+// The waits of a running operation look at the port every millisecond; with the
+// system timer at its default of about 15.6 ms each look would wait that long.
+// The finer timer is held only while an operation runs.
+static void WithFineTimer(void (*operation)()) {
+  timeBeginPeriod(1);
+  operation();
+  timeEndPeriod(1);
+}
+static void StartRecordLog() { WithFineTimer(BuildRecordLog); }
+static void StartFiscalMemoryRead() { WithFineTimer(ReadFiscalMemory); }
+
 static const ButtonCommand kButtonCommands[] = {
-    {kIdLog, BuildRecordLog},
+    {kIdLog, StartRecordLog},
     {kIdConnect, ToggleConnection},
-    {kIdReadFiscalMemory, ReadFiscalMemory},
+    {kIdReadFiscalMemory, StartFiscalMemoryRead},
     {kIdClearList, ClearMessageList},
 };
 
@@ -102,6 +114,7 @@ void CloseMainDialog() {
   }
   if (PortIsOpen != 0) ClosePort(SelectedPort);
   QuitFlag = 1;
+  StopRunningLog(kStopClosing);
 }
 
 // Exit and the close box. The window itself is destroyed by RunMainDialog once its

@@ -85,7 +85,17 @@ void SetupListColumns(HWND list, const char* const* headers, const int* widths, 
   }
 }
 
-void ClearMessageList() { SendMessageW(MessageList(), LVM_DELETEALLITEMS, 0, 0); }
+// A held list (LOG holds it for its whole run) is drawn empty at once: the operator
+// pressed X to see it so, and the next batch of rows may be a while away.
+void ClearMessageList() {
+  const HWND list = MessageList();
+  if (HoldDepth > 0) SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  if (HoldDepth == 0) return;
+  InvalidateRect(list, nullptr, TRUE);
+  UpdateWindow(list);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+}
 
 void HoldListRedraw() {
   if (HoldDepth++ == 0) SendMessageW(MessageList(), WM_SETREDRAW, FALSE, 0);

@@ -1,18 +1,22 @@
 // Read Fiscal Memory: ENQ -> ACK, STX -> the dump's lines -> ETX.
 //
 // The capture runs inside the button's command and pumps window messages while
-// it waits, so the window stays alive. Each pass reads a batch of bytes (all
-// that are waiting and those close behind them), shows the completed lines now
-// and then in one held redraw of the list, and pumps one message: a row added
-// with the list redrawing costs tens of milliseconds under Wine, and one pumped
-// message per byte would let a 115200-baud line overrun the port's queue.
+// it waits, so the window stays alive. Each pass reads a batch of bytes (all that
+// are waiting), shows the completed lines now and then in one held redraw of the
+// list, and pumps one message: a row added with the list redrawing costs tens of
+// milliseconds under Wine, and one pumped message per byte would let a
+// 115200-baud line overrun the port's queue. Between passes the capture gives the
+// processor away: it waits for the first byte, and while the dump streams it
+// rests a few milliseconds so that each pass finds a good batch waiting.
 #include "core/dump/fiscal_dump.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "core/dump/dump_lines.h"
 #include "core/line/control_codes.h"
 #include "core/line/deadline.h"
+#include "core/program/progress.h"
 #include "core/program/state.h"
 #include "core/seams/clock.h"
 #include "core/seams/serial_port.h"
@@ -28,22 +32,20 @@ constexpr uint32_t kOtherBytesLimitMs = 20000;
 constexpr uint32_t kFirstDumpByteWaitMs = 10000;  // STX to the first dump byte
 constexpr uint32_t kDumpByteGapMs = 2000;         // silence that breaks the transfer
 
-// A batch of bytes is read without pumping a window message in between. It goes
-// on while bytes keep coming: under Wine a fast line's bytes reach the queue a
-// few at a time, and one pumped message between every few bytes costs more than
-// reading them. The bounds keep an endless stream from starving the window.
+// A batch of bytes is read without pumping a window message in between; the bound
+// keeps an endless stream from starving the window.
 constexpr uint32_t kBatchBytesMax = 4096;
-constexpr uint32_t kBatchIdleMs = 2;   // no new byte for this long ends the batch
-constexpr uint32_t kBatchMaxMs = 20;
+// The rest between two batches while the dump streams: 58 bytes of a 115200-baud
+// line, far below the port queue's 16 KB (1.4 s of such a line) even when the
+// system's coarse timer (about 16 ms) makes it longer, and short beside every
+// deadline. Under Wine a pass costs tens of microseconds, so fewer, fuller passes
+// keep the capture's share of the processor small.
+constexpr uint32_t kStreamRestMs = 5;
 // Completed lines wait this long (or until the row queue is full) before they are
 // shown: every showing redraws the whole list, which under Wine costs several
 // milliseconds, about as much as a few lines take on a 115200-baud wire.
-constexpr uint32_t kRowShowIntervalMs = 250;
-// A pass that finds neither bytes nor work rests this long, so a capture waiting
-// on a slow line does not keep a processor core busy. Even the coarse timer of
-// Windows (about 16 ms a sleep) is far below the port queue's 16 KB, 1.4 s of a
-// 115200-baud line, and far below every deadline.
-constexpr uint32_t kIdlePauseMs = 1;
+constexpr uint32_t kRowShowIntervalMs = kProgressIntervalMs;
+constexpr int kProgressChars = 64;
 
 // Texts of the capture in Windows-1253.
 // ΠΑΡΑΚΑΛΩ ΠΕΡΙΜΕΝΕΤΕ......
@@ -102,7 +104,7 @@ bool AwaitAck() {
       if (ReadByte(SelectedPort) == ACK) return true;
       if (TickCount() - enqTick < kOtherBytesLimitMs) StartDeadline(deadline, kAckAfterOtherByteMs);
     } else {
-      PauseMs(kIdlePauseMs);
+      AwaitInput(SelectedPort, DeadlineRemainingMs(deadline));
     }
     if (DeadlineExpired(deadline)) return false;
   }
@@ -110,36 +112,38 @@ bool AwaitAck() {
 
 enum class BatchEnd { QueueEmpty, BoundReached, Etx };
 
-// Reads the bytes waiting, and those that follow close behind them, up to the
-// batch bounds. Only the queue status and the reads touch the port: no message
-// is pumped in between, so the port cannot be closed under the batch.
+// Reads the bytes waiting, up to the batch bound. Only the queue status and the
+// reads touch the port: no message is pumped in between, so the port cannot be
+// closed under the batch.
 BatchEnd ReadBatch(uint32_t& bytesRead) {
   bytesRead = 0;
-  const uint32_t batchStart = TickCount();
-  uint32_t lastByteTick = batchStart;
-  for (;;) {
-    uint32_t waiting = BytesWaiting(SelectedPort);
-    if (waiting == 0) {
-      if (bytesRead == 0) return BatchEnd::QueueEmpty;
-      const uint32_t now = TickCount();
-      if (now - lastByteTick >= kBatchIdleMs || now - batchStart >= kBatchMaxMs) {
-        return BatchEnd::QueueEmpty;
-      }
-      PauseMs(kIdlePauseMs);
-      continue;
-    }
+  for (uint32_t waiting = BytesWaiting(SelectedPort); waiting > 0; waiting = BytesWaiting(SelectedPort)) {
     for (; waiting > 0; --waiting) {
-      if (bytesRead == kBatchBytesMax || RowQueueFull()) {
-        return BatchEnd::BoundReached;
-      }
+      if (bytesRead == kBatchBytesMax || RowQueueFull()) return BatchEnd::BoundReached;
       const uint8_t byte = ReadByte(SelectedPort);
       if (byte == ETX) return BatchEnd::Etx;
       TakeDumpByte(byte);
       ++bytesRead;
     }
-    lastByteTick = TickCount();
-    if (lastByteTick - batchStart >= kBatchMaxMs) return BatchEnd::BoundReached;
   }
+  return BatchEnd::QueueEmpty;
+}
+
+void NoteDumpProgress(uint64_t bytes) {
+  char text[kProgressChars];
+  std::snprintf(text, sizeof text, "Read Fiscal Memory %llu bytes", static_cast<unsigned long long>(bytes));
+  NoteProgress(text, static_cast<int64_t>(bytes), -1);
+}
+
+// Waits for the next byte, but not past the line's deadline, nor past the showing
+// of rows that are waiting for it.
+void AwaitDumpBytes(const Deadline& deadline, const Deadline& showRows) {
+  uint32_t ms = DeadlineRemainingMs(deadline);
+  if (QueuedRowCount() > 0) {
+    const uint32_t rowsDue = DeadlineRemainingMs(showRows);
+    if (rowsDue < ms) ms = rowsDue;
+  }
+  AwaitInput(SelectedPort, ms);
 }
 
 // STX has gone out. True at ETX; false when the line stays silent too long.
@@ -150,11 +154,13 @@ bool ReceiveDump() {
   StartDeadline(deadline, kFirstDumpByteWaitMs);
   Deadline showRows;
   StartDeadline(showRows, kRowShowIntervalMs);
+  uint64_t received = 0;
   for (;;) {
     PumpMessage();
     if (DeadlineExpired(deadline)) return false;
     uint32_t bytesRead = 0;
     const BatchEnd end = ReadBatch(bytesRead);
+    received += bytesRead;
     if (end == BatchEnd::Etx) {
       ShowQueuedRows();
       return true;
@@ -163,13 +169,16 @@ bool ReceiveDump() {
       ShowQueuedRows();
       StartDeadline(showRows, kRowShowIntervalMs);
     }
+    if (bytesRead > 0) NoteDumpProgress(received);
+    RefreshProgress();
     // Armed after the rows are shown: the time spent on the list is not silence
     // of the line.
-    if (bytesRead > 0) {
-      StartDeadline(deadline, kDumpByteGapMs);
-    } else {
-      PauseMs(kIdlePauseMs);
+    if (bytesRead == 0) {
+      AwaitDumpBytes(deadline, showRows);
+      continue;
     }
+    StartDeadline(deadline, kDumpByteGapMs);
+    if (end == BatchEnd::QueueEmpty) PauseMs(kStreamRestMs);
   }
 }
 
@@ -209,8 +218,11 @@ void CaptureDump() {
 }  // namespace
 
 void ReadFiscalMemory() {
-  if (OperationRunning != 0) return;
-  OperationRunning = 1;
+  if (OperationRunning != kNoOperation) return;
+  OperationRunning = kReadingFiscalMemory;
+  BeginProgress(false);
+  NoteDumpProgress(0);
   CaptureDump();
-  OperationRunning = 0;
+  EndProgress();
+  OperationRunning = kNoOperation;
 }

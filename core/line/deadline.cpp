@@ -1,5 +1,7 @@
 #include "core/line/deadline.h"
 
+#include "core/program/progress.h"
+#include "core/program/state.h"
 #include "core/seams/clock.h"
 #include "core/seams/serial_port.h"
 
@@ -16,10 +18,35 @@ bool DeadlineExpired(Deadline& deadline) {
   return true;
 }
 
+uint32_t DeadlineRemainingMs(const Deadline& deadline) {
+  const uint32_t elapsed = TickCount() - deadline.start;
+  return elapsed < deadline.duration ? deadline.duration - elapsed : 0;
+}
+
 bool WaitForInput(int port, uint32_t ms) {
   const uint32_t start = TickCount();
   for (;;) {
     if (BytesWaiting(port) != 0) return true;
-    if (TickCount() - start > ms) return false;
+    const uint32_t elapsed = TickCount() - start;
+    if (elapsed > ms) return false;
+    KeepWindowAlive();  // a Disconnect or Exit pumped here stops the wait at once
+    if (StopRequested != 0) return false;
+    // At least a millisecond: the limit is passed only strictly, and a tick counter
+    // that has not moved yet must not make this a spin.
+    const uint32_t left = ms - elapsed;
+    AwaitInput(port, left > 0 ? left : 1);
+  }
+}
+
+void RestMs(uint32_t ms) {
+  const uint32_t start = TickCount();
+  uint32_t left = ms;
+  for (;;) {
+    KeepWindowAlive();
+    if (StopRequested != 0) return;
+    PauseMs(left);  // may end early for a window message: then rest on
+    const uint32_t elapsed = TickCount() - start;
+    if (elapsed >= ms) return;
+    left = ms - elapsed;
   }
 }

@@ -4,4 +4,9 @@ int SelectedPort = 1;
 uint8_t PortIsOpen = 0;
 uint8_t QuitFlag = 0;
 int BusyFlag = 0;
-uint8_t OperationRunning = 0;
+uint8_t OperationRunning = kNoOperation;
+volatile std::sig_atomic_t StopRequested = 0;
+
+void StopRunningLog(int cause) {
+  if (OperationRunning == kBuildingRecordLog) StopRequested = cause;
+}

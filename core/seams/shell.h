@@ -2,6 +2,7 @@
 // One link-time seam: windows/message_list.cpp and the dialog code implement it on
 // USER32/COMCTL32, tests/stubs/shell_stub.cpp records rows for the host tests.
 #pragma once
+#include <cstdint>
 
 #if defined(__GNUC__)
 #define TG_PRINTF_LIKE(f, a) __attribute__((format(printf, f, a)))
@@ -30,3 +31,10 @@ void ClearMessageList();
 // Calls nest; the outermost release redraws.
 void HoldListRedraw();
 void ReleaseListRedraw();
+
+// How far the running operation has come: `text` (for instance "LOG 120 / 2201")
+// follows the program's name in the window caption; `done` of `total` fills the
+// progress shown on the taskbar button, where the system has one (total < 0: no
+// end known, so the progress runs without one). ClearProgress puts the caption back.
+void ShowProgress(const char* text, int64_t done, int64_t total);
+void ClearProgress();

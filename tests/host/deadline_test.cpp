@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "core/program/state.h"
 #include "core/seams/serial_port.h"
 #include "tests/stubs/clock_stub.h"
 #include "tests/stubs/serial_port_stub.h"
+#include "tests/stubs/shell_stub.h"
 
 namespace {
 
@@ -78,6 +80,32 @@ TEST_F(DeadlineTest, WaitForInputOnClosedPortPollsTheWholeLimit) {
   EXPECT_FALSE(WaitForInput(3, 1000));
   EXPECT_GE(simline::Now(), 1001u);
   EXPECT_FALSE(WaitForInput(0, 10));
+}
+
+// A wait gives the time away in one step to whatever ends it, pumps a window message
+// when it arrives, and ends at once when that message asks for a stop; a rest does
+// the same.
+TEST_F(DeadlineTest, WaitsPumpMessagesAsTheyArriveAndEndOnAStop) {
+  ASSERT_EQ(OpenPort(2, 115200, 'N', 8, 1), 1);
+  simline::Send(700, 0x41);
+  uint32_t pumpedAt = 0;
+  shellstub::PostMessageAt(300, [&] { pumpedAt = simline::Now(); });
+  EXPECT_TRUE(WaitForInput(2, 1000));
+  EXPECT_EQ(pumpedAt, 300u);
+  EXPECT_EQ(simline::Now(), 700u);
+  EXPECT_LT(shellstub::PumpCount(), 5);
+  (void)ReadByte(2);
+
+  OperationRunning = kBuildingRecordLog;
+  shellstub::PostMessageAt(1200, [] { StopRunningLog(kStopPortClosed); });
+  EXPECT_FALSE(WaitForInput(2, 3000));
+  EXPECT_EQ(simline::Now(), 1200u);
+  RestMs(800);  // the stop stands: no rest
+  EXPECT_EQ(simline::Now(), 1200u);
+  StopRequested = 0;
+  RestMs(800);
+  EXPECT_EQ(simline::Now(), 2000u);
+  OperationRunning = kNoOperation;
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <map>
 
 #include "core/program/row_splitter.h"
 #include "core/seams/shell.h"
+#include "tests/stubs/clock_stub.h"
 
 namespace {
 std::vector<std::string> rows;
@@ -18,6 +20,9 @@ int release_count = 0;
 std::function<void()> pump_hook;
 bool in_hook = false;
 char message_buffer[kMessageBufferChars];
+std::multimap<uint32_t, std::function<void()>> posted;  // by arrival time, in post order
+std::vector<shellstub::Progress> progresses;
+std::vector<uint32_t> release_times;
 
 // The list as the operator sees it: column 0 of every row. The program's list has
 // that one column, so a row's later cells are set but never seen.
@@ -34,11 +39,15 @@ constexpr RowSink kListSink{nullptr, InsertRow, SetCell, FinishRow};
 
 void PumpMessage() {
   ++pump_count;
-  if (pump_hook && !in_hook) {
-    in_hook = true;
-    pump_hook();
-    in_hook = false;
+  if (in_hook) return;
+  in_hook = true;
+  if (pump_hook) pump_hook();
+  if (!posted.empty() && posted.begin()->first <= simline::Now()) {
+    std::function<void()> message = std::move(posted.begin()->second);
+    posted.erase(posted.begin());
+    message();
   }
+  in_hook = false;
 }
 
 int ListPrintf(const char* format, ...) {
@@ -61,8 +70,17 @@ void ClearMessageList() {
 void HoldListRedraw() { ++hold_depth; }
 
 void ReleaseListRedraw() {
-  if (hold_depth > 0 && --hold_depth == 0) ++release_count;
+  if (hold_depth > 0 && --hold_depth == 0) {
+    ++release_count;
+    release_times.push_back(simline::Now());
+  }
 }
+
+void ShowProgress(const char* text, int64_t done, int64_t total) {
+  progresses.push_back({text, done, total, simline::Now()});
+}
+
+void ClearProgress() { progresses.push_back({"(cleared)", 0, 0, simline::Now()}); }
 
 namespace shellstub {
 const std::vector<std::string>& Rows() { return rows; }
@@ -71,9 +89,18 @@ int PumpCount() { return pump_count; }
 int HoldDepth() { return hold_depth; }
 int ReleaseCount() { return release_count; }
 void SetPumpHook(std::function<void()> hook) { pump_hook = std::move(hook); }
+void PostMessageAt(uint32_t at, std::function<void()> message) {
+  posted.emplace(at, std::move(message));
+}
+uint32_t NextMessageAt() { return posted.empty() ? UINT32_MAX : posted.begin()->first; }
+const std::vector<Progress>& Progresses() { return progresses; }
+const std::vector<uint32_t>& ReleaseTimes() { return release_times; }
 void Reset() {
   rows.clear();
   clear_count = pump_count = hold_depth = release_count = 0;
   pump_hook = nullptr;
+  posted.clear();
+  progresses.clear();
+  release_times.clear();
 }
 }  // namespace shellstub

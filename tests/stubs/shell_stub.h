@@ -1,5 +1,6 @@
 // Controls of the host stand-in for the message list and the message pump.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,6 +17,24 @@ int HoldDepth();
 int ReleaseCount();
 // Called from PumpMessage, as a window message would run a command there.
 void SetPumpHook(std::function<void()> hook);
+// A window message that arrives at virtual time `at` (ms): PumpMessage dispatches the
+// earliest one due, one per call, and the waits (AwaitInput, PauseMs) end when one
+// arrives, as the real ones do. NextMessageAt: the earliest one's time, UINT32_MAX
+// when none is posted.
+void PostMessageAt(uint32_t at, std::function<void()> message);
+uint32_t NextMessageAt();
+
+// What ShowProgress was given, in order, with the virtual time; ClearProgress adds
+// an entry with the text "(cleared)".
+struct Progress {
+  std::string text;
+  int64_t done;
+  int64_t total;
+  uint32_t at;
+};
+const std::vector<Progress>& Progresses();
+// The virtual times of the released batches of held rows.
+const std::vector<uint32_t>& ReleaseTimes();
 void Reset();
 
 }  // namespace shellstub

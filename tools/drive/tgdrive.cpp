@@ -81,7 +81,7 @@ bool OfTarget(HWND w) {
 
 struct Search {
   HWND skip;
-  bool mainWindow;  // true: the dialog titled "Tallyglass"; false: any other dialog (a message box)
+  bool mainWindow;  // true: the dialog titled "Tallyglass..."; false: any other dialog (a message box)
   HWND found;
 };
 
@@ -91,7 +91,8 @@ BOOL CALLBACK MatchTopLevel(HWND w, LPARAM lp) {
   wchar_t title[64] = {};
   // GetWindowTextW reads the caption without a message, so a busy window is found too.
   GetWindowTextW(w, title, 64);
-  const bool isMain = std::wcscmp(title, L"Tallyglass") == 0;
+  // While an operation runs, its progress follows the name: "Tallyglass - LOG 3 / 9".
+  const bool isMain = std::wcscmp(title, L"Tallyglass") == 0 || std::wcsncmp(title, L"Tallyglass - ", 13) == 0;
   if (isMain != s->mainWindow || !IsWindowVisible(w)) return TRUE;
   s->found = w;
   return FALSE;
@@ -430,6 +431,46 @@ int CmdRect(HWND main) {
   return kDone;
 }
 
+// The caption as the window shows it now; read without a message, so a busy window
+// answers too.
+int CmdCaption(HWND main) {
+  wchar_t title[128] = {};
+  GetWindowTextW(main, title, 128);
+  PrintLine(ToUtf8(title));
+  return kDone;
+}
+
+// For `seconds`, asks the window every 50 ms to answer a message (WM_NULL) and
+// prints the longest it took; exit 3 as soon as one answer takes longer than `ms`.
+int CmdPingFor(HWND main, DWORD seconds, DWORD ms) {
+  LARGE_INTEGER rate, start, sent, answered;
+  QueryPerformanceFrequency(&rate);
+  QueryPerformanceCounter(&start);
+  double longest = 0;
+  int pings = 0;
+  for (;;) {
+    QueryPerformanceCounter(&sent);
+    if ((sent.QuadPart - start.QuadPart) / rate.QuadPart >= seconds) break;
+    DWORD_PTR r = 0;
+    const bool ok = SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, ms, &r) != 0;
+    QueryPerformanceCounter(&answered);
+    const double took = 1000.0 * static_cast<double>(answered.QuadPart - sent.QuadPart) / static_cast<double>(rate.QuadPart);
+    if (took > longest) longest = took;
+    ++pings;
+    if (!ok || took > ms) {
+      char line[96];
+      std::snprintf(line, sizeof line, "no answer within %lu ms (ping %d)", static_cast<unsigned long>(ms), pings);
+      PrintLine(line);
+      return kNoAnswer;
+    }
+    Sleep(50);
+  }
+  char line[96];
+  std::snprintf(line, sizeof line, "%d pings, the longest answer %.1f ms", pings, longest);
+  PrintLine(line);
+  return kDone;
+}
+
 int CmdWaitExit(DWORD ms) {
   if (TargetPid) {
     HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, TargetPid);
@@ -494,6 +535,8 @@ void Usage() {
       "  type ID TEXT              type TEXT into a control (a combo box: its edit field)\n"
       "  key ID VK                 press a key on a control (VK: 13 Enter, 27 Escape, 9 Tab)\n"
       "  rect                      the window's X Y WIDTH HEIGHT on the screen\n"
+      "  caption                   the window's caption (with the progress of an operation)\n"
+      "  ping-for SECONDS MS       the window answers a message within MS throughout\n"
       "  focus                     the id of the control with the keyboard focus, or none\n"
       "  msgbox [MS]               print a message box's caption and text, press OK\n"
       "  peek-msgbox [MS]          the same, leaving the box open\n"
@@ -537,6 +580,8 @@ int Dispatch(const std::vector<std::string>& a, const std::vector<std::wstring>&
   if (cmd == "state") return CmdState(main);
   if (cmd == "rows") return CmdRows(main);
   if (cmd == "rect") return CmdRect(main);
+  if (cmd == "caption") return CmdCaption(main);
+  if (cmd == "ping-for" && a.size() > i + 2) return CmdPingFor(main, (DWORD)num(i + 1, 1), (DWORD)num(i + 2, 200));
   if (cmd == "focus") return CmdFocus(main);
   if (cmd == "close") return PostMessageW(main, WM_CLOSE, 0, 0) ? kDone : kNotFound;
   if (cmd == "msgbox") return CmdMsgBox(main, ms(i + 1), false);
