@@ -3,18 +3,20 @@
 //   pass start -> opening -> command -> (awaiting STX -> receiving -> verifying) x3
 //
 // ExchangeCommand holds the pass loop; each state is one small function below whose
-// returns are the rows of that state. Every wait is a poll of the input queue
-// (WaitForInput), so the same code runs on the virtual clock of the host tests.
+// returns are the rows of that state. Every wait is WaitForInput (or RestMs before a
+// repeated pass): it gives the processor away between its looks at the input queue,
+// keeps the window alive, and ends at once when the running LOG is asked to stop;
+// the same code runs on the virtual clock of the host tests.
 #include "core/protocol/exchange.h"
 
 #include "core/line/control_codes.h"
 #include "core/line/deadline.h"
 #include "core/protocol/frame_fields.h"
-#include "core/seams/clock.h"
 #include "core/seams/serial_port.h"
 
 uint8_t ReplyBuffer[kReplyBufferSize];
 uint32_t ReplyStatus = 0;
+ExchangeEnd LastExchangeEnd = ExchangeEnd::NoReply;
 
 namespace {
 
@@ -32,7 +34,8 @@ constexpr int kStatusRetryPasses = 20;        // passes in all while the registe
 constexpr int kReplyRetryPasses = 6;          // passes in all while replies keep failing
 constexpr uint32_t kStatusTryAgain = 0x0E;    // the register asks for the transaction again
 
-constexpr int kReplyFrameMax = kReplyBufferSize - 1;  // frame bytes kept; later ones are dropped
+constexpr int kReplyFrameMax = kReplyBufferSize - 1;  // frame bytes kept; a longer frame is cut
+constexpr int kFrameChunkBytes = 64;          // the command frame goes out in writes of this size
 constexpr int kReplyFrameMin = 11;            // three status fields, separators, closing byte, checksum
 constexpr int kChecksumDigits = 2;
 constexpr int kClosingByteOffset = 3;         // from the end: closing byte, then the two digits
@@ -58,7 +61,8 @@ enum class Reply { Accepted, Rejected, Silent };
 // first byte after ENQ is its answer to ENQ (the CANs are not taken back).
 Opening OpenLine(int port) {
   for (int attempt = 1; attempt <= kOpeningTries; ++attempt) {
-    for (int i = 0; i < kCancelBytes; ++i) WriteByte(port, CAN);
+    const uint8_t cancels[kCancelBytes] = {CAN, CAN, CAN};
+    WriteBytes(port, cancels, kCancelBytes);
     PurgePort(port);
     WriteByte(port, ENQ);
     if (!WaitForInput(port, kEnqAnswerWaitMs)) continue;
@@ -83,20 +87,27 @@ bool AwaitReplyStx(int port) {
   }
 }
 
-// Collects the frame bytes up to ETX into ReplyBuffer. False on a gap, or on a
-// frame that runs past its time bound; `length` is what was stored either way.
+// Collects the frame bytes up to ETX into ReplyBuffer. False on a gap, on a frame
+// that runs past its time bound, and on a frame longer than the buffer: the bytes
+// past it are read and dropped until ETX, and a cut frame is never accepted, whatever
+// its last two bytes happen to read as. `length` is what was stored either way.
 bool ReceiveReplyFrame(int port, int& length) {
   Deadline frame;
   StartDeadline(frame, kReplyFrameLimitMs);
   length = 0;
+  bool cut = false;
   for (;;) {
     if (!WaitForInput(port, kReplyGapWaitMs)) break;
     const uint8_t byte = ReadByte(port);
     if (byte == ETX) {
       ReplyBuffer[length] = 0;
-      return true;
+      return !cut;
     }
-    if (length < kReplyFrameMax) ReplyBuffer[length++] = byte;
+    if (length < kReplyFrameMax) {
+      ReplyBuffer[length++] = byte;
+    } else {
+      cut = true;
+    }
     if (DeadlineExpired(frame)) break;
   }
   ReplyBuffer[length] = 0;
@@ -169,11 +180,34 @@ Reply ReceiveReply(int port, char* out) {
   return Reply::Rejected;
 }
 
+// The frame's bytes gathered into writes of kFrameChunkBytes: a write costs about
+// as much for one byte as for many.
+struct FrameWriter {
+  int port;
+  uint8_t chunk[kFrameChunkBytes];
+  int used;
+};
+
+void PutFrameByte(FrameWriter& writer, uint8_t byte) {
+  if (writer.used == kFrameChunkBytes) {
+    WriteBytes(writer.port, writer.chunk, kFrameChunkBytes);
+    writer.used = 0;
+  }
+  writer.chunk[writer.used++] = byte;
+}
+
 void SendFrameOnce(int port, const char* text, const uint8_t digits[kChecksumDigits]) {
-  WriteByte(port, STX);
-  for (const char* p = text; *p != 0; ++p) WriteByte(port, static_cast<uint8_t>(*p));
-  for (int i = 0; i < kChecksumDigits; ++i) WriteByte(port, digits[i]);
-  WriteByte(port, ETX);
+  FrameWriter writer{port, {}, 0};
+  PutFrameByte(writer, STX);
+  for (const char* p = text; *p != 0; ++p) PutFrameByte(writer, static_cast<uint8_t>(*p));
+  for (int i = 0; i < kChecksumDigits; ++i) PutFrameByte(writer, digits[i]);
+  PutFrameByte(writer, ETX);
+  WriteBytes(port, writer.chunk, static_cast<uint32_t>(writer.used));
+}
+
+int16_t Ended(ExchangeEnd end, int16_t result) {
+  LastExchangeEnd = end;
+  return result;
 }
 
 }  // namespace
@@ -196,19 +230,21 @@ uint8_t SendCommandFrame(int port, const char* text) {
 int16_t ExchangeCommand(int port, const char* command, char* out) {
   for (int pass = 1;; ++pass) {
     const Opening opening = OpenLine(port);
-    if (opening == Opening::Cancelled) return ResultEnqCancelled;
-    if (opening == Opening::Unanswered) return ResultEnqUnanswered;
+    if (opening == Opening::Cancelled) return Ended(ExchangeEnd::Cancelled, ResultEnqCancelled);
+    if (opening == Opening::Unanswered) return Ended(ExchangeEnd::NoReply, ResultEnqUnanswered);
 
-    if (SendCommandFrame(port, command) == 0) return ResultFrameUnacknowledged;
+    if (SendCommandFrame(port, command) == 0) return Ended(ExchangeEnd::NoReply, ResultFrameUnacknowledged);
 
     const Reply reply = ReceiveReply(port, out);
-    if (reply == Reply::Silent) return ResultReplyTimeout;
+    if (reply == Reply::Silent) return Ended(ExchangeEnd::NoReply, ResultReplyTimeout);
     if (reply == Reply::Accepted) {
       if (ReplyStatus != kStatusTryAgain || pass >= kStatusRetryPasses)
-        return static_cast<int16_t>(static_cast<uint16_t>(ReplyStatus));
+        return Ended(ExchangeEnd::Reply, static_cast<int16_t>(static_cast<uint16_t>(ReplyStatus)));
     } else if (pass >= kReplyRetryPasses) {
-      return ResultReplyInvalid;
+      return Ended(ExchangeEnd::NoReply, ResultReplyInvalid);
     }
-    PauseMs(kRepeatPauseMs);
+    // Rests with the window kept alive; a stop asked for meanwhile ends every wait
+    // of the next pass at once.
+    RestMs(kRepeatPauseMs);
   }
 }

@@ -17,6 +17,15 @@ constexpr int kReplyDataSize = 1016;                 // room `out` must have: 10
 extern uint8_t ReplyBuffer[kReplyBufferSize];
 extern uint32_t ReplyStatus;
 
+// How the last ExchangeCommand ended, beside its result: with a reply the register
+// sent and the PC accepted (the result is then the register's own status), with the
+// register's CAN to the opening, or with nothing valid from the register at all
+// (no answer to the opening, the frame never acknowledged, no reply, or every reply
+// rejected). A device status of 0x64 or 0x68 reads the same as the codes 100 and
+// 104, so the result alone cannot tell them apart.
+enum class ExchangeEnd : uint8_t { Reply, Cancelled, NoReply };
+extern ExchangeEnd LastExchangeEnd;
+
 // STX, text, two checksum digits, ETX; up to three sends. 1 when ACKed, else 0.
 uint8_t SendCommandFrame(int port, const char* text);
 // 0 on success; else the device's first status or one of the Result codes above.

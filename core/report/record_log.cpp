@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/program/progress.h"
 #include "core/program/state.h"
 #include "core/program/text_file.h"
 #include "core/protocol/exchange.h"
+#include "core/report/log_progress.h"
 #include "core/report/record_table.h"
 #include "core/report/reply_fields.h"
 #include "core/report/report_line.h"
@@ -21,7 +23,7 @@ constexpr int kCountField[kRecordTableCount] = {4, 9, 14};   // their record cou
 constexpr int kLastIndexField = 19;                          // last record index of device table 3
 constexpr int kKeyField = 1;                                 // a table-3 record's date ...
 constexpr int kNumberField = 3;                              // ... and number, matched against the entries
-constexpr int kReportedTable = 3;
+constexpr int kReportedTable = kLogTableCount - 1;
 constexpr size_t kReportedMinLength = 51;                    // shorter table-3 records are skipped
 constexpr int kCommandSize = 24;                             // "r/T/" and up to 11 digits
 constexpr int32_t kCounterMax = 2147483647;
@@ -48,6 +50,8 @@ const char* ReplyText() {
   return Run.reply;
 }
 
+int32_t LastIndex() { return ReadDeviceNumber(Run.fields.field[kLastIndexField]); }
+
 // Asks for one record; the reply buffer is emptied first, so a failed exchange
 // leaves no text of an earlier one behind.
 int16_t ExchangeRecord(int table, int32_t index) {
@@ -56,20 +60,31 @@ int16_t ExchangeRecord(int table, int32_t index) {
   return ExchangeCommand(SelectedPort, Run.command, Run.reply);
 }
 
+// Records past the 400 entries kept are not asked for: each would cost a full
+// exchange only to be dropped, and a wild count must not hold the program for hours.
+int32_t RecordsToRead(int table) {
+  const int32_t count = Run.tableCount[table];
+  return count < kRecordTableEntries ? count : kRecordTableEntries;
+}
+
 void ReadTableInfo() {
   Run.reply[0] = '\0';
   ExchangeCommand(SelectedPort, "g/", Run.reply);  // a failure leaves the fields empty: counts 0
   SplitReplyFields(ReplyText(), Run.fields);
+  int32_t toRead[kRecordTableCount];
+  for (int table = 0; table < kRecordTableCount; ++table) {
+    Run.tableCount[table] = ReadDeviceNumber(Run.fields.field[kCountField[table]]);
+    toRead[table] = RecordsToRead(table);
+  }
+  PlanRecordTables(toRead);
+  NoteExchange(0, 0, LastIndex());
 }
 
-// Records past the 400 entries kept are not asked for: each would cost a full
-// exchange only to be dropped, and a wild count must not hold the program for hours.
 void ReadRecordTable(int table) {
-  const int32_t count = ReadDeviceNumber(Run.fields.field[kCountField[table]]);
-  Run.tableCount[table] = count;
-  const int32_t read = count < kRecordTableEntries ? count : kRecordTableEntries;
-  for (int32_t i = 0; i < read; ++i) {
+  const int32_t read = RecordsToRead(table);
+  for (int32_t i = 0; i < read && LogGoesOn(); ++i) {
     if (ExchangeRecord(table, i) == 0) StoreRecordEntry(Run.tables[table].entry[i], ReplyText());
+    NoteExchange(table, int64_t{i} + 1, LastIndex());
   }
 }
 
@@ -88,40 +103,51 @@ void ReportRecord() {
   const int length = FormatReportLine(Run.fields, Run.MatchCounters, Run.line);
   WriteTextBytes(Run.file, Run.line, static_cast<size_t>(length));
   ListPrintf("%s", Run.line);
+  NoteRowsAdded();
 }
 
 // Table 3 up to its last index, read anew before every pass: a reported record
 // that carries a field 19 of its own moves the end. The index is 64-bit so that a
 // last index of 2147483647 ends the loop instead of overflowing it.
 void ReportTable3() {
-  for (int64_t i = 0; i <= ReadDeviceNumber(Run.fields.field[kLastIndexField]); ++i) {
+  for (int64_t i = 0; i <= LastIndex() && LogGoesOn(); ++i) {
     const int16_t result = ExchangeRecord(kReportedTable, static_cast<int32_t>(i));
     if (result == 0 && std::strlen(ReplyText()) >= kReportedMinLength) ReportRecord();
+    NoteExchange(kReportedTable, i + 1, LastIndex());
   }
 }
 
-}  // namespace
-
-void BuildRecordLog() {
-  if (OperationRunning) return;
-  OperationRunning = 1;
-  FILE* file = OpenTextFile(kLogFileName);
-  if (file == nullptr) {
-    ListPrintf("The file 'log.txt' was not opened");
-    OperationRunning = 0;
-    return;
-  }
+// The run pumps window messages in every wait, so the operator can follow it, clear
+// the list, or stop it with Disconnect or Exit: no further exchange then starts, and
+// the one in flight ends at once. The rows are drawn in batches: a list redrawn for
+// every row costs tens of milliseconds a row under Wine.
+void RunRecordLog(FILE* file) {
   std::memset(&Run, 0, sizeof Run);
   Run.file = file;
-  // Nothing pumps window messages during the run, so the list cannot repaint
-  // anyway; drawing it once at the end saves tens of milliseconds a row.
-  HoldListRedraw();
+  StartLogProgress();
+  BeginProgress(true);
   PurgePort(SelectedPort);
   ReadTableInfo();
   for (int table = 0; table < kRecordTableCount; ++table) ReadRecordTable(table);
   ReportTable3();
   CloseTextFile(Run.file);
   Run.file = nullptr;
-  ReleaseListRedraw();
-  OperationRunning = 0;
+  EndProgress();
+  ShowLogStop();
+}
+
+}  // namespace
+
+void BuildRecordLog() {
+  if (OperationRunning != kNoOperation) return;
+  FILE* file = OpenTextFile(kLogFileName);
+  if (file == nullptr) {
+    ListPrintf("The file 'log.txt' was not opened");
+    return;
+  }
+  OperationRunning = kBuildingRecordLog;
+  StopRequested = 0;
+  RunRecordLog(file);
+  OperationRunning = kNoOperation;
+  StopRequested = 0;
 }

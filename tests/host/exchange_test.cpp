@@ -300,6 +300,51 @@ TEST_F(ExchangeTest, LongestReplyFillsOutAndLongerOnesAreCutAndRefused) {
   EXPECT_EQ(Count(simline::Written(), NAK), 1);
 }
 
+// A frame cut at the buffer's end must never pass, even when the two bytes that end
+// up last happen to be the right checksum digits of what was kept.
+TEST_F(ExchangeTest, CutReplyIsRefusedWhateverItsLastKeptBytesRead) {
+  std::string kept = "00/00/00/" + std::string(1016, 'd');  // positions 0 to 1024
+  char digits[3];
+  std::snprintf(digits, sizeof digits, "%02d", regsim::Checksum(kept));
+  const std::string overlong = STX + kept + digits + std::string(1100 - 1027, 'e') + ETX;
+  ScriptedRegister peer;
+  peer.replies = {overlong, Framed("00/00/00/ok/")};
+  EXPECT_EQ(ExchangeCommand(kPort, "g/", out_), 0);
+  EXPECT_STREQ(out_, "ok");
+  EXPECT_EQ(Count(simline::Written(), NAK), 1);
+  EXPECT_EQ(peer.repliesSent, 2);
+}
+
+// The result alone cannot tell a register's status 0x64 from CAN after ENQ, nor 0x68
+// from three failed attempts: LastExchangeEnd can.
+TEST_F(ExchangeTest, HowTheExchangeEndedTellsTheRegistersStatusFromTheCodes) {
+  struct Case {
+    std::string enqAnswer;
+    std::string reply;
+    int16_t result;
+    ExchangeEnd end;
+  };
+  const Case cases[] = {
+      {std::string{ACK}, Framed("64/00/00/"), 100, ExchangeEnd::Reply},
+      {std::string{CAN}, "", ResultEnqCancelled, ExchangeEnd::Cancelled},
+      {std::string{ACK}, Framed("68/00/00/"), 104, ExchangeEnd::Reply},
+      {"", "", ResultEnqUnanswered, ExchangeEnd::NoReply},
+  };
+  for (const Case& c : cases) {
+    Restart();
+    ScriptedRegister peer;
+    peer.enqAnswer = c.enqAnswer;
+    if (!c.reply.empty()) peer.replies = {c.reply};
+    EXPECT_EQ(ExchangeCommand(kPort, "g/", out_), c.result);
+    EXPECT_EQ(LastExchangeEnd, c.end) << "result " << c.result;
+  }
+  Restart();
+  ScriptedRegister nakking;
+  nakking.replies = {STX + std::string("00/00/00/99") + ETX};  // a wrong checksum, for ever
+  EXPECT_EQ(ExchangeCommand(kPort, "g/", out_), ResultReplyInvalid);
+  EXPECT_EQ(LastExchangeEnd, ExchangeEnd::NoReply);
+}
+
 TEST_F(ExchangeTest, StrayBytesBeforeStxAreDroppedWithoutNak) {
   ScriptedRegister peer;
   peer.replies = {std::string{ACK, CAN, NAK, '\0', '\xFF', 'z'} + Framed("00/00/00/1/")};
