@@ -18,6 +18,8 @@ drive click "$ID_CONNECT"
 drive wait-row "Opened port COM2, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
 drive click "$ID_READ_FM"
 drive wait-rows 5 20000 >/dev/null
+caption=$(drive caption)
+[[ $caption =~ ^"Tallyglass - Read Fiscal Memory "[0-9]+" bytes"$ ]] || fail "caption during the dump: '$caption'"
 # The dump is running: neither button may start a second operation inside it.
 drive click "$ID_READ_FM"
 drive click "$ID_LOG"

@@ -191,6 +191,17 @@ start_program() {
   fail "no window \"Tallyglass\" within 30 s"
 }
 
+# wait_operation_end [SECONDS]: until the caption reads "Tallyglass" again: the
+# running operation (which shows its progress there) has ended, its files closed.
+wait_operation_end() {
+  local secs=${1:-60}
+  for _ in $(seq $((secs * 10))); do
+    [ "$(drive caption)" = Tallyglass ] && return 0
+    sleep 0.1
+  done
+  fail "the operation did not end within $secs s (caption: $(drive caption))"
+}
+
 # expect_exit CODE [MS]: the program ends within MS (default 10 s) with result CODE.
 expect_exit() {
   local want=$1 ms=${2:-10000}

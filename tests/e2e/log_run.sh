@@ -18,8 +18,8 @@ rows_before=$(drive rows | wc -l)
 report_lines=$(wc -l <"$data/log_expected.txt")
 
 drive click "$ID_LOG"
-# The window answers again only when the run has ended, with every row in place.
 drive wait-rows $((rows_before + report_lines)) 60000 >/dev/null
+wait_operation_end
 
 iconv -f UTF-8 -t CP1253 "$data/log_expected.txt" | sed 's/$/\r\r/' >"$TG_WORK/expected.txt"
 expect_file_bytes "$TG_WORK/log.txt" "$TG_WORK/expected.txt"
@@ -34,6 +34,7 @@ wait_for_file_line "$stats" '^commands=16$'
 # A second run replaces the report with the same bytes.
 drive click "$ID_LOG"
 drive wait-rows $((rows_before + 2 * report_lines)) 60000 >/dev/null
+wait_operation_end
 expect_file_bytes "$TG_WORK/log.txt" "$TG_WORK/expected.txt"
 
 drive click "$ID_EXIT"
