@@ -13,6 +13,7 @@
 
 namespace {
 std::vector<std::string> rows;
+std::vector<std::string> messages;
 int clear_count = 0;
 int pump_count = 0;
 int hold_depth = 0;
@@ -58,6 +59,7 @@ int ListPrintf(const char* format, ...) {
   if (n < 0) n = 0;
   if (n > kMessageBufferChars - 1) n = kMessageBufferChars - 1;
   message_buffer[n] = '\0';
+  messages.emplace_back(message_buffer, static_cast<size_t>(n));
   SplitRows(kListSink, message_buffer);
   return n;
 }
@@ -84,6 +86,7 @@ void ClearProgress() { progresses.push_back({"(cleared)", 0, 0, simline::Now()})
 
 namespace shellstub {
 const std::vector<std::string>& Rows() { return rows; }
+const std::vector<std::string>& Messages() { return messages; }
 int ClearCount() { return clear_count; }
 int PumpCount() { return pump_count; }
 int HoldDepth() { return hold_depth; }
@@ -97,6 +100,7 @@ const std::vector<Progress>& Progresses() { return progresses; }
 const std::vector<uint32_t>& ReleaseTimes() { return release_times; }
 void Reset() {
   rows.clear();
+  messages.clear();
   clear_count = pump_count = hold_depth = release_count = 0;
   pump_hook = nullptr;
   posted.clear();
