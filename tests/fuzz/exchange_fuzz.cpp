@@ -1,5 +1,6 @@
 // One ExchangeCommand against register bytes from the fuzz input (chunked_register.h).
-// The first input byte holds options (bit 0: `out` is null); the rest are chunks.
+// The first input byte holds options (bit 0: `out` is null; bit 1: frames get their
+// right checksums); the rest are chunks.
 //
 // Properties: the result is a device status (0..255) or one of 257, 258, 259 (100 and
 // 104 lie within the statuses); LastExchangeEnd agrees with it and with the last
@@ -119,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char* const out = (options & 1) != 0 ? nullptr : outBuffer;
   std::memset(outBuffer, kUntouched, kReplyDataSize);
 
-  ChunkedRegister far(size > 0 ? data + 1 : data, size > 0 ? size - 1 : 0);
+  ChunkedRegister far(size > 0 ? data + 1 : data, size > 0 ? size - 1 : 0, (options & 2) != 0);
   const int result = ExchangeCommand(kPort, "r/3/0000/", out);
   const uint32_t end = simline::Now();
   const std::string written = simline::Written();

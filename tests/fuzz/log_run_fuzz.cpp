@@ -1,5 +1,6 @@
 // A whole LOG run (BuildRecordLog) against register bytes from the fuzz input
 // (chunked_register.h), in the working directory: run it in a scratch directory.
+// The first input byte holds options (bit 1: frames get their right checksums).
 //
 // Properties: the run ends, within kLogSilentTailBoundMs of the register's last byte
 // and within its exchanges' bound (LOG stops after five exchanges in a row without a
@@ -11,8 +12,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "core/line/control_codes.h"
@@ -22,6 +21,7 @@
 #include "core/seams/serial_port.h"
 #include "tests/fuzz/chunked_register.h"
 #include "tests/fuzz/exchange_bounds.h"
+#include "tests/fuzz/expected_output.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/stubs/clock_stub.h"
 #include "tests/stubs/serial_port_stub.h"
@@ -32,17 +32,6 @@ namespace {
 constexpr int kPort = 2;
 constexpr char kStopRow[] = "LOG stopped: the register does not answer";
 constexpr size_t kShortestLine = 126;  // every value at its narrowest width, CR LF included
-
-std::string FileBytes(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string AsWritten(const std::string& bytes) {
-  std::string out;
-  for (char c : bytes) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return out;
-}
 
 // The shape every line has whatever the fields hold: "20", ten stamp characters
 // (none a NUL or a '/', which no field holds), a space, and the CR LF.
@@ -63,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SelectedPort = kPort;
   PortIsOpen = 1;
   OperationRunning = kNoOperation;
-  ChunkedRegister far(data, size);
+  const uint8_t options = size > 0 ? data[0] : 0;
+  ChunkedRegister far(size > 0 ? data + 1 : data, size > 0 ? size - 1 : 0, (options & 2) != 0);
   BuildRecordLog();
   const uint64_t end = simline::Now();
   if (std::getenv("TG_FUZZ_SHOW") != nullptr)  // what a finding or a seed does, when replayed by hand
@@ -85,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lines += messages[i];
     ++reported;
   }
-  FUZZ_CHECK(FileBytes("log.txt") == AsWritten(lines), "log.txt is not the %d lines shown", reported);
+  FUZZ_CHECK(expected::FileBytes("log.txt") == expected::AsWritten(lines), "log.txt is not the %d lines shown", reported);
   int acknowledged = 0;
   for (char c : simline::Written()) acknowledged += c == static_cast<char>(ACK);
   FUZZ_CHECK(reported <= acknowledged, "%d lines from %d acknowledged replies", reported, acknowledged);
