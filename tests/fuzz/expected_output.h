@@ -19,7 +19,11 @@ inline std::string FileBytes(const char* name) {
 // As the files are written on Windows in text mode: every LF as CR LF.
 inline std::string AsWritten(const std::string& bytes) {
   std::string out;
-  for (char c : bytes) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  out.reserve(bytes.size() + bytes.size() / 8);
+  for (char c : bytes) {
+    if (c == '\n') out.push_back('\r');
+    out.push_back(c);
+  }
   return out;
 }
 
