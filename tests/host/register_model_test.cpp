@@ -257,6 +257,7 @@ Data ShortestReply() {
   return d;
 }
 const std::string kXReply = "00/00/00/X/" + std::to_string(regsim::Checksum("00/00/00/X/"));
+const std::string kBusyReply = "0E/00/00/X/" + std::to_string(regsim::Checksum("0E/00/00/X/"));
 
 TEST(RegisterFaults, SilentRegisterHearsButNeverAnswers) {
   Faults f;
@@ -332,9 +333,8 @@ TEST(RegisterFaults, Status14OnTheFirstTransactionsEvenWhenRepeated) {
   Faults f;
   f.status14Replies = 1;
   Line line(Mode::Command, ShortestReply(), f);
-  const std::string busy = "0E/00/00/X/" + std::to_string(regsim::Checksum("0E/00/00/X/"));
-  EXPECT_EQ(AskG(line), kAck + Reply(busy));
-  EXPECT_EQ(line.Write(kNak), Reply(busy));  // a repetition repeats the same reply
+  EXPECT_EQ(AskG(line), kAck + Reply(kBusyReply));
+  EXPECT_EQ(line.Write(kNak), Reply(kBusyReply));  // a repetition repeats the same reply
   line.Write(kAck);
   EXPECT_EQ(AskG(line), kAck + Reply(kXReply));
 }
@@ -343,16 +343,13 @@ TEST(RegisterFaults, Status14OnTheFirstTransactionsEvenWhenRepeated) {
 // took are kept with their commands and statuses.
 TEST(RegisterFaults, CountedFaultsCanStartLaterAndTakenRepliesAreKept) {
   Faults f;
-  f.status14Replies = 1;
-  f.badChecksumReplies = 1;
-  f.faultsFrom = 1;
+  f.status14Replies = f.badChecksumReplies = f.faultsFrom = 1;  // both on the second transaction
   Line line(Mode::Command, ShortestReply(), f);
-  const std::string busy = "0E/00/00/X/" + std::to_string(regsim::Checksum("0E/00/00/X/"));
   EXPECT_EQ(AskG(line), kAck + Reply(kXReply));  // the first transaction is left alone
   line.Write(kAck);
   const std::string second = AskG(line);
-  EXPECT_NE(second, kAck + Reply(busy));  // the second reply frame carries a wrong checksum
-  EXPECT_EQ(line.Write(kNak), Reply(busy));
+  EXPECT_NE(second, kAck + Reply(kBusyReply));  // the second reply frame carries a wrong checksum
+  EXPECT_EQ(line.Write(kNak), Reply(kBusyReply));
   line.Write(kAck);
   EXPECT_EQ(AskG(line), kAck + Reply(kXReply));
   line.Write(kAck);
