@@ -208,7 +208,8 @@ std::vector<std::string> LogLines() {
 // ---- Dumps ------------------------------------------------------------------
 
 std::string DumpLine(std::mt19937& rng) {
-  static const std::string kBytes = std::string("ABC xyz 0123%\t\xC1\xC5\xD2\xD3\xD9\xDA\xE1\xF9", 24) + std::string(1, '\0');
+  static constexpr char kAlphabet[] = "ABC xyz 0123%\t\xC1\xC5\xD2\xD3\xD9\xDA\xE1\xF9";
+  static const std::string kBytes(kAlphabet, sizeof kAlphabet);  // its NUL too
   std::string line;
   for (int n = static_cast<int>(rng() % 90); n > 0; --n) line += kBytes[rng() % kBytes.size()];
   return line;
