@@ -194,12 +194,13 @@ start_program() {
 # wait_operation_end [SECONDS]: until the caption reads "Tallyglass" again: the
 # running operation (which shows its progress there) has ended, its files closed.
 wait_operation_end() {
-  local secs=${1:-60}
+  local secs=${1:-60} caption=""
   for _ in $(seq $((secs * 10))); do
-    [ "$(drive caption)" = Tallyglass ] && return 0
+    caption=$(drive caption) || fail "the caption could not be read"
+    [ "$caption" = Tallyglass ] && return 0
     sleep 0.1
   done
-  fail "the operation did not end within $secs s (caption: $(drive caption))"
+  fail "the operation did not end within $secs s (caption: $caption)"
 }
 
 # expect_exit CODE [MS]: the program ends within MS (default 10 s) with result CODE.
@@ -210,6 +211,36 @@ expect_exit() {
   wait "$TG_LAUNCHER" || status=$?
   TG_RESULT=$status
   [ "$status" -eq "$want" ] || fail "the program ended with result $status, expected $want"
+}
+
+# --- what the benchmarks measure -------------------------------------------------
+
+# program_linux_pid: the Linux process of the program started by start_program.
+program_linux_pid() {
+  local name pid
+  name=$(basename "$TG_EXE")
+  for pid in $(marked_pids); do
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q "$(basename "$TG_DRIVE")" && continue
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -qF "$name" && { echo "$pid"; return; }
+  done
+}
+
+# wineserver_pid: the Wine server of this prefix. Every PeekMessage and every
+# serial call that needs it is a request to it, so a program's waits cost CPU there
+# too. It runs in the prefix's server directory, .../server-DEV-INODE (hex).
+wineserver_pid() {
+  local dir pid
+  dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+  for pid in $(pgrep -u "$(id -u)" wineserver); do
+    [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$dir" ] && { echo "$pid"; return 0; }
+  done
+  return 0
+}
+
+# cpu_ticks PID: user + system time of the whole process, in clock ticks (0 for no PID).
+cpu_ticks() {
+  [ -n "${1:-}" ] || { echo 0; return; }
+  awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0
 }
 
 # state_line ID: the state line of one control (see tgdrive state).
