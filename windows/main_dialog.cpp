@@ -71,8 +71,8 @@ static void FillSpeedBox(HWND window) {
 static void FillPortBox(HWND window) {
   const HWND box = GetDlgItem(window, kIdPortBox);
   char text[kComboTextChars];
-  // Every port slot is offered, "COM1" to "COM12".
-  for (int port = 1; port <= kPortCount; ++port) {
+  // "COM1" to "COM12"; the slots go further.
+  for (int port = 1; port <= 12; ++port) {
     std::snprintf(text, sizeof text, "COM%d", port);
     AddComboEntry(box, text);
   }
