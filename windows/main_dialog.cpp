@@ -12,19 +12,19 @@
 #include "windows/connection.h"
 #include "windows/greek_text.h"
 #include "windows/message_list.h"
+#include "windows/port_list.h"
 #include "windows/screen_text.h"
 
 HWND MainDialog = nullptr;
 
 constexpr int kMessageColumnWidthPx = 2000;  // far wider than the list: long rows scroll sideways
-constexpr int kDefaultPortIndex = 1;         // "COM2"
 constexpr int kDefaultSpeedIndex = 4;        // "115200"
 constexpr int kComboTextChars = 16;
 constexpr int kNoDialogResult = 1;  // the program ends at once without its window
 
 // Commands of the dialog's buttons. The whole wParam is compared, notification code
 // included, so only a click (BN_CLICKED, 0) matches; notifications of the combo and
-// edit boxes never start anything.
+// edit boxes never start anything, but for the port box's list being opened.
 struct ButtonCommand {
   WPARAM command;
   void (*operation)();
@@ -34,6 +34,7 @@ static const ButtonCommand kButtonCommands[] = {
     {kIdConnect, ToggleConnection},
     {kIdReadFiscalMemory, ReadFiscalMemory},
     {kIdClearList, ClearMessageList},
+    {MAKEWPARAM(kIdPortBox, CBN_DROPDOWN), RefreshPortBox},
 };
 
 void PumpMessage() {
@@ -66,17 +67,6 @@ static void FillSpeedBox(HWND window) {
     AddComboEntry(box, text);
   }
   SendMessageW(box, CB_SETCURSEL, kDefaultSpeedIndex, 0);
-}
-
-static void FillPortBox(HWND window) {
-  const HWND box = GetDlgItem(window, kIdPortBox);
-  char text[kComboTextChars];
-  // "COM1" to "COM12"; the slots go further.
-  for (int port = 1; port <= 12; ++port) {
-    std::snprintf(text, sizeof text, "COM%d", port);
-    AddComboEntry(box, text);
-  }
-  SendMessageW(box, CB_SETCURSEL, kDefaultPortIndex, 0);
 }
 
 void InitMainDialog(HWND window) {
