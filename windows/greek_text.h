@@ -9,3 +9,10 @@ constexpr char kTextMessages[] = "\xCC\xE7\xED\xFD\xEC\xE1\xF4\xE1";
 constexpr char kTextConnect[] = "\xD3\xFD\xED\xE4\xE5\xF3\xE7";
 // "Αποσύνδεση" (disconnect): its caption while a port is open.
 constexpr char kTextDisconnect[] = "\xC1\xF0\xEF\xF3\xFD\xED\xE4\xE5\xF3\xE7";
+
+// The message list's menu (right click, Shift+F10, the menu key), each item with its
+// key after a TAB.
+// "Αντιγραφή" (copy), Ctrl+C.
+constexpr char kTextCopyItem[] = "\xC1\xED\xF4\xE9\xE3\xF1\xE1\xF6\xDE\tCtrl+C";
+// "Επιλογή όλων" (select all), Ctrl+A.
+constexpr char kTextSelectAllItem[] = "\xC5\xF0\xE9\xEB\xEF\xE3\xDE \xFC\xEB\xF9\xED\tCtrl+A";

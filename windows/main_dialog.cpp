@@ -13,6 +13,7 @@
 #include "windows/greek_text.h"
 #include "windows/message_list.h"
 #include "windows/port_list.h"
+#include "windows/row_menu.h"
 #include "windows/screen_text.h"
 
 HWND MainDialog = nullptr;
@@ -115,7 +116,7 @@ static INT_PTR RunCommand(HWND window, WPARAM command) {
   return FALSE;
 }
 
-INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       InitMainDialog(window);
@@ -125,6 +126,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_COMMAND:
       return RunCommand(window, wParam);
+    case WM_NOTIFY:
+      return OnMessageListNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+      return ShowRowMenu(reinterpret_cast<HWND>(wParam), lParam);
     default:
       return FALSE;
   }

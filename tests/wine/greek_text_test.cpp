@@ -20,6 +20,11 @@ TEST(GreekText, ProgramTextsAreTheirWindows1253Bytes) {
   ExpectBytes(kTextMessages, kExpectedMessages1253);
   ExpectBytes(kTextConnect, kExpectedConnect1253);
   ExpectBytes(kTextDisconnect, kExpectedDisconnect1253);
+  // The menu items carry their key after a TAB.
+  EXPECT_EQ(std::string(kTextCopyItem),
+            std::string(std::begin(kExpectedCopy1253), std::end(kExpectedCopy1253)) + "\tCtrl+C");
+  EXPECT_EQ(std::string(kTextSelectAllItem),
+            std::string(std::begin(kExpectedSelectAll1253), std::end(kExpectedSelectAll1253)) + "\tCtrl+A");
 }
 
 std::wstring Screen(const char* text, int length) {
