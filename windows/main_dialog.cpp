@@ -15,6 +15,7 @@
 #include "windows/port_list.h"
 #include "windows/row_menu.h"
 #include "windows/screen_text.h"
+#include "windows/system_menu.h"
 
 HWND MainDialog = nullptr;
 
@@ -84,6 +85,7 @@ void InitMainDialog(HWND window) {
   FillSpeedBox(window);
   FillPortBox(window);
   EnableWindow(GetDlgItem(window, kIdReadFiscalMemory), FALSE);
+  AddSystemMenuItems(window);
 }
 
 void CloseMainDialog() {
@@ -130,6 +132,8 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return OnMessageListNotify(reinterpret_cast<const NMHDR*>(lParam));
     case WM_CONTEXTMENU:
       return ShowRowMenu(reinterpret_cast<HWND>(wParam), lParam);
+    case WM_SYSCOMMAND:
+      return RunSystemCommand(window, wParam);
     default:
       return FALSE;
   }
