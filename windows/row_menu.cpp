@@ -49,7 +49,7 @@ bool SelectedRowPoint(HWND list, POINT& at) {
   return at.y > view.top && at.y <= view.bottom;
 }
 
-// The menu as the keyboard opens it: beside the first selected row in view, else at
+// The menu as the keyboard opens it: below the first selected row in view, else at
 // the list's top left corner.
 void ShowRowMenuForKeyboard() {
   const HWND list = MessageList();
@@ -72,8 +72,8 @@ BOOL OnMessageListNotify(const NMHDR* header) {
     CopyRows();
   } else if (key == VK_APPS) {
     // Wine makes no WM_CONTEXTMENU of the menu key (it does of Shift+F10). Windows
-    // makes one when the key is released, which happens while this menu is open
-    // and goes to the menu's own loop.
+    // makes one of the key's release, but that comes while this menu is open, and
+    // the menu's loop takes the keyboard's messages then.
     ShowRowMenuForKeyboard();
   } else {
     return FALSE;
