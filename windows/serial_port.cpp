@@ -18,10 +18,10 @@ constexpr DWORD kQueueBytes = 16384;
 constexpr char kXonChar = 0x11;   // DC1
 constexpr char kXoffChar = 0x13;  // DC3
 
-HANDLE PortSlot[kPortCount] = {
-    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
-    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE,
-    INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+// A closed slot holds no handle (null): CreateFile reports failure as
+// INVALID_HANDLE_VALUE, never as null, and 256 slots then start closed without an
+// initialiser.
+HANDLE PortSlot[kPortCount] = {};
 COMMTIMEOUTS PortTimeouts;
 constexpr uint32_t kLookIntervalMs = 1;
 // Bytes already taken from the system's queue with one read and not yet handed out:
@@ -41,7 +41,7 @@ bool InRange(int port) { return port >= 1 && port <= kPortCount; }
 
 HANDLE& Slot(int port) { return PortSlot[port - 1]; }
 
-bool IsOpen(int port) { return InRange(port) && Slot(port) != INVALID_HANDLE_VALUE; }
+bool IsOpen(int port) { return InRange(port) && Slot(port) != nullptr; }
 
 ReadAhead& AheadOf(int port) { return Ahead[port - 1]; }
 
@@ -62,7 +62,7 @@ void ClearLineError(int port) {
 // Releases the device after a failed setting step; the slot is closed again.
 int AbandonOpen(int port) {
   CloseHandle(Slot(port));
-  Slot(port) = INVALID_HANDLE_VALUE;
+  Slot(port) = nullptr;
   return 0;
 }
 
@@ -103,9 +103,10 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
 
   // "\\.\" before the name: without it COM10 and above cannot be opened.
   wsprintfA(ScratchText, "\\\\.\\COM%d", port);
-  Slot(port) = CreateFileA(ScratchText, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (Slot(port) == INVALID_HANDLE_VALUE) return 0;
+  const HANDLE device = CreateFileA(ScratchText, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (device == INVALID_HANDLE_VALUE) return 0;
+  Slot(port) = device;
 
   SetLineFields(dcb);
   if (!SetCommState(Slot(port), &dcb)) return AbandonOpen(port);
@@ -125,7 +126,7 @@ void ClosePort(int port) {
   PurgePort(port);
   SetCommMask(Slot(port), 0);
   CloseHandle(Slot(port));
-  Slot(port) = INVALID_HANDLE_VALUE;
+  Slot(port) = nullptr;
 }
 
 // What the read-ahead holds, else what the system's queue holds: any non-zero count

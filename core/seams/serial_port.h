@@ -12,9 +12,10 @@
 #pragma once
 #include <cstdint>
 
-// Twelve slots, COM1 to COM12: the dialog offers all twelve, and USB-serial
-// adapters commonly appear as COM5 and above.
-constexpr int kPortCount = 12;
+// Slots COM1 to COM256: USB-serial adapters commonly appear as COM13 and above,
+// and 256 is as far as Windows' port database numbers them by default (and as
+// far as Wine maps ports).
+constexpr int kPortCount = 256;
 
 int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t stopBits);
 void ClosePort(int port);

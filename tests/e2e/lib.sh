@@ -85,6 +85,8 @@ marked_pids() {
     case $cmd in
       # winedbg: a crash of the program under Wine leaves it waiting with a dialog.
       *"$(basename "$TG_EXE")"* | *"$(basename "$TG_DRIVE")"* | *winedbg*) echo "$pid" ;;
+      # The file manager the program opened on this test's working directory.
+      *explorer.exe*"$(basename "$TG_WORK")"*) echo "$pid" ;;
     esac
   done
 }
