@@ -4,6 +4,7 @@
 #include "core/program/state.h"
 #include "core/seams/clock.h"
 #include "core/seams/serial_port.h"
+#include "core/seams/shell.h"
 
 void StartDeadline(Deadline& deadline, uint32_t ms) {
   deadline.start = TickCount();
@@ -25,16 +26,18 @@ uint32_t DeadlineRemainingMs(const Deadline& deadline) {
 
 bool WaitForInput(int port, uint32_t ms) {
   const uint32_t start = TickCount();
+  bool messageWaiting = false;
   for (;;) {
     if (BytesWaiting(port) != 0) return true;
     const uint32_t elapsed = TickCount() - start;
     if (elapsed > ms) return false;
-    KeepWindowAlive();  // a Disconnect or Exit pumped here stops the wait at once
+    if (messageWaiting) PumpMessage();  // a Disconnect or Exit pumped here stops the wait at once
+    RefreshProgress();
     if (StopRequested != 0) return false;
     // At least a millisecond: the limit is passed only strictly, and a tick counter
     // that has not moved yet must not make this a spin.
     const uint32_t left = ms - elapsed;
-    AwaitInput(port, left > 0 ? left : 1);
+    messageWaiting = AwaitInput(port, left > 0 ? left : 1);
   }
 }
 

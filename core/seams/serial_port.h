@@ -29,5 +29,6 @@ void PurgePort(int port);
 // message to handle, or `ms` have passed. It may return sooner than any of these (a
 // platform that cannot wait on its port looks again after a short rest), so the
 // caller looks at the queue and the clock again. A port that is not open waits for
-// the window and the time alone.
-void AwaitInput(int port, uint32_t ms);
+// the window and the time alone. True when the window has a message to handle: only
+// then does the caller pump one (a look at the message queue is not free).
+bool AwaitInput(int port, uint32_t ms);

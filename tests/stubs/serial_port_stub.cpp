@@ -77,16 +77,17 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
 
 // The clock goes straight to the first thing that ends the wait: the next byte on an
 // open port, the next window message, or the end of `ms`.
-void AwaitInput(int port, uint32_t ms) {
+bool AwaitInput(int port, uint32_t ms) {
   uint64_t end = uint64_t{simline::Now()} + ms;
+  const uint32_t message = shellstub::NextMessageAt();
   if (Usable(port)) {
     Deliver();
-    if (!input.empty()) return;
+    if (!input.empty()) return message <= simline::Now();
     if (!scheduled.empty() && scheduled.begin()->first < end) end = scheduled.begin()->first;
   }
-  const uint32_t message = shellstub::NextMessageAt();
   if (message < end) end = message;
   if (end > simline::Now()) simline::SetNow(static_cast<uint32_t>(end));
+  return message <= simline::Now();
 }
 
 void PurgePort(int port) {
