@@ -4,8 +4,9 @@
 // the console's rows are the list's whole history, and X has no counterpart.
 //
 // The progress the window shows in its caption becomes a status line on stderr, and
-// only where stderr is a terminal: it is erased before rows are written and drawn
-// again after them, so that rows and status share one terminal without mixing.
+// only where stderr is a terminal. Where stdout is a terminal too, the status line is
+// erased before rows are written and drawn again below them, so that the two share
+// the screen without mixing.
 #include "posix/console_shell.h"
 
 #include <unistd.h>
@@ -59,8 +60,9 @@ char RowBytes[kRowBytes];
 
 int HoldDepth = 0;
 
-// -1 until asked: whether stderr is a terminal.
+// -1 until asked: whether stderr, and stdout, is a terminal.
 int StatusWanted = -1;
+int RowsOnTerminal = -1;
 bool ProgressActive = false;
 char StatusText[kStatusChars];
 int StatusShownChars = 0;
@@ -90,6 +92,11 @@ bool StatusOnTerminal() {
   return StatusWanted == 1;
 }
 
+bool RowsShareTheScreen() {
+  if (RowsOnTerminal < 0) RowsOnTerminal = isatty(STDOUT_FILENO) ? 1 : 0;
+  return RowsOnTerminal == 1;
+}
+
 void EraseStatus() {
   if (StatusShownChars == 0) return;
   std::fprintf(stderr, "\r%*s\r", StatusShownChars, "");
@@ -97,21 +104,24 @@ void EraseStatus() {
   StatusShownChars = 0;
 }
 
+// Over the line shown before: what is left of a longer one is blanked.
 void DrawStatus() {
   if (!ProgressActive || !StatusOnTerminal()) return;
-  EraseStatus();
   char line[kStatusChars * kUtf8BytesMax + 1];
   const int bytes = ToUtf8(StatusText, static_cast<int>(std::strlen(StatusText)), line);
   line[bytes] = '\0';
-  std::fprintf(stderr, "%s: %s", kProgramName, line);
+  const int chars = static_cast<int>(sizeof kProgramName + 1 + std::strlen(StatusText));
+  const int blank = StatusShownChars > chars ? StatusShownChars - chars : 0;
+  std::fprintf(stderr, "\r%s: %s%*s", kProgramName, line, blank, "");
+  if (blank > 0) std::fprintf(stderr, "\r%s: %s", kProgramName, line);
   std::fflush(stderr);
-  StatusShownChars = static_cast<int>(sizeof kProgramName + 1 + std::strlen(StatusText));
+  StatusShownChars = chars;
 }
 
 // A row's text ends in the CR of its line's CR LF where the line had one (LOG's
 // report lines): a line of stdout ends at its LF alone.
 void WriteRow(const char* text, int length) {
-  EraseStatus();
+  if (RowsShareTheScreen()) EraseStatus();
   if (length > 0 && text[length - 1] == '\r') --length;
   const int bytes = ToUtf8(text, length, RowBytes);
   RowBytes[bytes] = '\n';
@@ -121,7 +131,7 @@ void WriteRow(const char* text, int length) {
 // Rows reach the reader (a terminal, a pipe) at once, or with a held batch at its end.
 void FlushRows() {
   std::fflush(stdout);
-  DrawStatus();
+  if (RowsShareTheScreen()) DrawStatus();
 }
 
 int InsertRow(void*) {
