@@ -11,6 +11,10 @@ constexpr int kDevicePathChars = 4096;
 bool BindPortDevice(int port, const char* device);
 
 enum class PortFailure { kNone, kMissing, kPermission, kInUse, kNotATerminal, kSettings, kOther };
+// The group that may open `device` (the device file's group; "dialout", the usual
+// one, where that cannot be told), into `name` of `size` characters.
+void DeviceGroup(const char* device, char* name, int size);
+
 // Why the last OpenPort that failed did so, and the text to tell the operator.
 PortFailure LastPortFailure();
 const char* LastPortError();

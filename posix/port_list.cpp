@@ -1,13 +1,13 @@
 #include "posix/port_list.h"
 
 #include <dirent.h>
-#include <grp.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+
+#include "posix/port_device.h"
 
 namespace {
 
@@ -16,6 +16,7 @@ constexpr int kEntryPathChars = kPathChars + NAME_MAX + 2;  // a directory, '/',
 const char* const kFamilies[] = {"ttyS", "ttyUSB", "ttyACM"};
 constexpr char kLegacyUartFamily[] = "ttyS";
 constexpr char kById[] = "/dev/serial/by-id";
+constexpr int kGroupNameChars = 64;
 
 // Where /dev and /sys are: the root directory, or the tree that TG_PORTS_ROOT names
 // (the tests' stand-in for a machine with adapters plugged in).
@@ -75,9 +76,9 @@ void PrintByIdNames(FILE* out, const char* device) {
 
 void PrintAccess(FILE* out, const char* device) {
   if (access(device, R_OK | W_OK) == 0) return;
-  struct stat info = {};
-  const group* owner = stat(device, &info) == 0 ? getgrgid(info.st_gid) : nullptr;
-  std::fprintf(out, "  (no access: group '%s')", owner != nullptr ? owner->gr_name : "dialout");
+  char group[kGroupNameChars];
+  DeviceGroup(device, group, kGroupNameChars);
+  std::fprintf(out, "  (no access: group '%s')", group);
 }
 
 }  // namespace

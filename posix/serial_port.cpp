@@ -102,15 +102,6 @@ bool FrameFlags(char parity, uint32_t dataBits, uint32_t stopBits, tcflag_t& fla
 
 constexpr tcflag_t kFrameMask = CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS;
 
-// The group that may open the device (dialout on most distributions).
-void DeviceGroup(const char* device, char* name) {
-  std::snprintf(name, kGroupNameChars, "dialout");
-  struct stat info = {};
-  if (stat(device, &info) != 0) return;
-  const group* entry = getgrgid(info.st_gid);
-  if (entry != nullptr) std::snprintf(name, kGroupNameChars, "%s", entry->gr_name);
-}
-
 int RefuseOpen(const char* device, int error) {
   const char* reason = std::strerror(error);
   switch (error) {
@@ -125,7 +116,7 @@ int RefuseOpen(const char* device, int error) {
     case EACCES:
     case EPERM: {
       char group[kGroupNameChars];
-      DeviceGroup(device, group);
+      DeviceGroup(device, group, kGroupNameChars);
       return Refuse(PortFailure::kPermission,
                     "open %s: %s (the device belongs to the group '%s': add yourself to it with"
                     " 'sudo usermod -aG %s $USER', then log in again)",
@@ -190,6 +181,14 @@ int DriverBytes(int fd) {
 void DropReadAhead(PortSlot& slot) { slot.next = slot.end = 0; }
 
 }  // namespace
+
+void DeviceGroup(const char* device, char* name, int size) {
+  std::snprintf(name, static_cast<size_t>(size), "dialout");
+  struct stat info = {};
+  if (stat(device, &info) != 0) return;
+  const group* entry = getgrgid(info.st_gid);
+  if (entry != nullptr) std::snprintf(name, static_cast<size_t>(size), "%s", entry->gr_name);
+}
 
 bool BindPortDevice(int port, const char* device) {
   if (!InRange(port) || IsOpen(port) || std::strlen(device) >= sizeof Slot(port).device) return false;
