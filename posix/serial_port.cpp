@@ -292,13 +292,12 @@ void PurgePort(int port) {
 // reports itself ready at once and for ever without a byte to read: it is waited on
 // no longer, and the time passes on the stop pipe alone, so the caller's own time
 // limits end the operation instead of a spin.
-void AwaitInput(int port, uint32_t ms) {
-  if (!IsOpen(port)) {
-    WaitForFdOrStop(-1, POLLIN, ms);
-    return;
-  }
-  if (BytesWaiting(port) != 0) return;
-  const WaitEnd end = WaitForFdOrStop(Slot(port).fd, POLLIN, ms);
+// A stop signal is the console's window message: true then, so the caller pumps it.
+bool AwaitInput(int port, uint32_t ms) {
+  if (!IsOpen(port)) return WaitForFdOrStop(-1, POLLIN, ms) == WaitEnd::kStopped;
+  if (BytesWaiting(port) != 0) return StopSignal() != 0;
+  WaitEnd end = WaitForFdOrStop(Slot(port).fd, POLLIN, ms);
   if (end == WaitEnd::kHungUp || (end == WaitEnd::kReady && BytesWaiting(port) == 0))
-    WaitForFdOrStop(-1, POLLIN, ms);
+    end = WaitForFdOrStop(-1, POLLIN, ms);
+  return end == WaitEnd::kStopped;
 }

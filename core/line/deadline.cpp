@@ -26,18 +26,18 @@ uint32_t DeadlineRemainingMs(const Deadline& deadline) {
 
 bool WaitForInput(int port, uint32_t ms) {
   const uint32_t start = TickCount();
-  bool messageWaiting = false;
   for (;;) {
     if (BytesWaiting(port) != 0) return true;
     const uint32_t elapsed = TickCount() - start;
     if (elapsed > ms) return false;
-    if (messageWaiting) PumpMessage();  // a Disconnect or Exit pumped here stops the wait at once
     RefreshProgress();
     if (StopRequested != 0) return false;
     // At least a millisecond: the limit is passed only strictly, and a tick counter
-    // that has not moved yet must not make this a spin.
+    // that has not moved yet must not make this a spin. A message the wait ended for
+    // is pumped at once (a Disconnect or Exit then stops the wait at the next look),
+    // before a byte that came meanwhile could end the wait without it.
     const uint32_t left = ms - elapsed;
-    messageWaiting = AwaitInput(port, left > 0 ? left : 1);
+    if (AwaitInput(port, left > 0 ? left : 1)) PumpMessage();
   }
 }
 

@@ -89,6 +89,7 @@ int PumpCount() { return pump_count; }
 int HoldDepth() { return hold_depth; }
 int ReleaseCount() { return release_count; }
 void SetPumpHook(std::function<void()> hook) { pump_hook = std::move(hook); }
+bool HasPumpHook() { return static_cast<bool>(pump_hook); }
 void PostMessageAt(uint32_t at, std::function<void()> message) {
   posted.emplace(at, std::move(message));
 }
