@@ -10,9 +10,9 @@
 # Optional: TG_KEEP_WORK=1 keeps the working directory of a passing test (a failing
 # test always keeps it and says where).
 #
-# start_tool, stop_tool, expect_eq, expect_line, expect_file_bytes and
-# wait_for_file_line work as those of tests/e2e/lib.sh, which is not sourced here:
-# it sets up Wine and an X display as it is sourced.
+# The helpers it shares with the Windows end-to-end tests (start_tool, start_regsim,
+# stop_tool, expect_eq, expect_line, expect_file_bytes, wait_for_file_line, ...) are
+# in tests/lib/common.sh.
 #
 # Typical use:
 #   source "$(dirname "$0")/lib.sh"
@@ -26,6 +26,8 @@ set -euo pipefail
 : "${TG_SOURCE_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 : "${TG_HOST_TOOLS_DIR:=$TG_SOURCE_DIR/build/host/tools}"
 : "${TG_TALLYGLASS:=$TG_SOURCE_DIR/build/host/tallyglass}"
+# shellcheck source=../lib/common.sh
+source "$TG_SOURCE_DIR/tests/lib/common.sh"
 
 TG_TEST_NAME=$(basename "$0" .sh)
 TG_WORK=$(mktemp -d "${TMPDIR:-/tmp}/tg-console-$TG_TEST_NAME.XXXXXX")
@@ -45,29 +47,9 @@ ROWS_BROKEN=$(printf '%s\n' "Η ΗΤΜ ΑΠΟΣΥΝΔΕΘΗΚΕ....." \
 ROW_DUMP_STOPPED="Read Fiscal Memory stopped: interrupted"
 ROW_LOG_STOPPED="LOG stopped: interrupted"
 
-log() { printf '%s: %s\n' "$TG_TEST_NAME" "$*" >&2; }
 
-fail() {
-  log "FAIL: $*"
-  exit 1
-}
 
-pass() {
-  TG_PASSED=1
-  log "passed"
-  exit 0
-}
 
-stop_pid() {
-  local pid=$1
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
 
 cleanup() {
   local status=$?
@@ -90,43 +72,8 @@ trap 'exit 130' INT TERM
 
 # --- the far end of the line --------------------------------------------------------
 
-# start_tool NAME ARGS: starts a host tool (ptypeer, regsim) in the background and
-# waits until it has opened its pty. Sets TOOL_PID and TOOL_PATH (the pty).
-start_tool() {
-  local tool=$1
-  shift
-  local pathfile
-  pathfile=$(mktemp "$TG_WORK/$tool-path.XXXXXX")
-  rm -f "$pathfile"
-  "$TG_HOST_TOOLS_DIR/$tool" --path-file "$pathfile" "$@" >"$pathfile.out" 2>&1 &
-  TOOL_PID=$!
-  TG_PIDS+=("$TOOL_PID")
-  for _ in $(seq 100); do
-    [ -s "$pathfile" ] && break
-    kill -0 "$TOOL_PID" 2>/dev/null || { cat "$pathfile.out" >&2; fail "$tool did not start"; }
-    sleep 0.05
-  done
-  [ -s "$pathfile" ] || fail "$tool did not open its pty"
-  TOOL_PATH=$(head -n1 "$pathfile")
-}
 
-# start_regsim ARGS: REGSIM_PID, REGSIM_PATH.   start_peer ARGS: PEER_PID, PEER_PATH.
-start_regsim() {
-  start_tool regsim "$@"
-  REGSIM_PID=$TOOL_PID REGSIM_PATH=$TOOL_PATH
-}
-start_peer() {
-  start_tool ptypeer "$@"
-  PEER_PID=$TOOL_PID PEER_PATH=$TOOL_PATH
-}
 
-# stop_tool PID: ends a peer or simulator (SIGTERM: it writes its log and stats).
-stop_tool() {
-  stop_pid "$1"
-  local kept=() pid
-  for pid in "${TG_PIDS[@]}"; do [ "$pid" = "$1" ] || kept+=("$pid"); done
-  TG_PIDS=("${kept[@]}")
-}
 
 # --- the program ----------------------------------------------------------------------
 
@@ -227,20 +174,7 @@ cp1253_rows() {
 
 # --- checks -------------------------------------------------------------------------------
 
-# expect_eq WHAT ACTUAL EXPECTED
-expect_eq() {
-  [ "$2" == "$3" ] && return 0
-  log "$1 differs"
-  diff <(printf '%s\n' "$3") <(printf '%s\n' "$2") | head -n 20 | sed 's/^/  /' >&2 || true
-  fail "$1: not as expected"
-}
 
-# expect_line TEXT LINE: TEXT (several lines) has a line that reads LINE exactly.
-expect_line() {
-  grep -qxF -- "$2" <<<"$1" && return 0
-  printf '%s\n' "$1" | tail -n 10 | sed 's/^/  | /' >&2
-  fail "no line '$2'"
-}
 
 # expect_contains TEXT PART: TEXT has PART somewhere.
 expect_contains() {
@@ -249,22 +183,6 @@ expect_contains() {
   fail "no '$2' in the text above"
 }
 
-# expect_file_bytes FILE EXPECTED_FILE: byte for byte.
-expect_file_bytes() {
-  cmp -s "$1" "$2" && return 0
-  cmp "$1" "$2" >&2 || true
-  diff <(od -An -c "$2") <(od -An -c "$1") | head -n 20 >&2 || true
-  fail "$1 differs from $2"
-}
 
-# wait_for_file_line FILE PATTERN [SECONDS]: until a line of FILE matches PATTERN (ERE).
-wait_for_file_line() {
-  local file=$1 pattern=$2 secs=${3:-10}
-  for _ in $(seq $((secs * 20))); do
-    grep -qE "$pattern" "$file" 2>/dev/null && return 0
-    sleep 0.05
-  done
-  fail "no line matching '$pattern' in $file"
-}
 
 cd "$TG_WORK"
