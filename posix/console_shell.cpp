@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/program/message_text.h"
 #include "core/program/row_splitter.h"
 #include "posix/stop_signal.h"
 
@@ -158,11 +159,8 @@ void PumpMessage() { DeliverStop(); }
 int ListPrintf(const char* format, ...) {
   va_list values;
   va_start(values, format);
-  const int wanted = std::vsnprintf(MessageBuffer, kMessageBufferChars, format, values);
+  const int n = FormatMessageText(MessageBuffer, kMessageBufferChars, format, values);
   va_end(values);
-  int n = wanted < 0 ? 0 : wanted;
-  if (n > kMessageBufferChars - 1) n = kMessageBufferChars - 1;
-  MessageBuffer[n] = '\0';
   RowCount = 0;
   SplitRows(kStdoutSink, MessageBuffer);
   for (int row = 0; row < RowCount; ++row) WriteRow(RowText[row], RowLength[row]);

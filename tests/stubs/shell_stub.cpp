@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "core/program/message_text.h"
 #include "core/program/row_splitter.h"
 #include "core/seams/shell.h"
 #include "tests/stubs/clock_stub.h"
@@ -53,11 +54,8 @@ void PumpMessage() {
 int ListPrintf(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  int n = std::vsnprintf(message_buffer, sizeof message_buffer, format, args);
+  const int n = FormatMessageText(message_buffer, kMessageBufferChars, format, args);
   va_end(args);
-  if (n < 0) n = 0;
-  if (n > kMessageBufferChars - 1) n = kMessageBufferChars - 1;
-  message_buffer[n] = '\0';
   SplitRows(kListSink, message_buffer);
   return n;
 }
