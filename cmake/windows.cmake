@@ -4,18 +4,24 @@
 set(TG_HOST_TOOLS_DIR "${CMAKE_SOURCE_DIR}/build/host/tools" CACHE PATH
     "Host build's tools (register simulator, pty peer) used by the Wine tests")
 
-# Every source of windows/. The program entry goes into the exe only; everything
-# else is a library that the Windows tests link as well.
+# Every source of windows/. The program entry goes into the exe only; the file
+# manager (windows/file_manager.h, a seam of its own) into the exe and the
+# benchmarks, while the Windows tests link a recorder in its place; everything else
+# is a library that the Windows tests link as well.
 file(GLOB TG_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/windows/*.cpp)
 set(TG_ENTRY_SOURCE ${CMAKE_SOURCE_DIR}/windows/entry.cpp)
-list(REMOVE_ITEM TG_WIN32_SOURCES ${TG_ENTRY_SOURCE})
+set(TG_FILE_MANAGER_SOURCE ${CMAKE_SOURCE_DIR}/windows/file_manager.cpp)
+list(REMOVE_ITEM TG_WIN32_SOURCES ${TG_ENTRY_SOURCE} ${TG_FILE_MANAGER_SOURCE})
 # Object library: the core reaches these through its seams, so every object is linked.
 add_library(tg_win32 OBJECT ${TG_WIN32_SOURCES})
 target_include_directories(tg_win32 PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(tg_win32 PUBLIC tg_core comctl32 user32 gdi32 kernel32 ole32 uuid winmm)
+target_link_libraries(tg_win32 PUBLIC tg_core comctl32 user32 gdi32 advapi32 kernel32 ole32 uuid winmm)
+add_library(tg_file_manager OBJECT ${TG_FILE_MANAGER_SOURCE})
+target_include_directories(tg_file_manager PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(tg_file_manager PUBLIC shell32 ole32)
 
 add_executable(Tallyglass WIN32 ${TG_ENTRY_SOURCE} resources/tallyglass.rc)
-target_link_libraries(Tallyglass PRIVATE tg_win32)
+target_link_libraries(Tallyglass PRIVATE tg_win32 tg_file_manager)
 set_target_properties(Tallyglass PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 add_subdirectory(tools/drive)

@@ -5,6 +5,7 @@
 #include "windows/greek_text.h"
 #include "windows/main_dialog.h"
 #include "windows/message_list.h"
+#include "windows/port_list.h"
 #include "windows/screen_text.h"
 
 const uint32_t SpeedTable[kSpeedCount] = {9600, 19200, 38400, 57600, 115200};
@@ -23,7 +24,7 @@ static uint32_t SelectedSpeed() {
 static void EnableControl(int id, BOOL enable) { EnableWindow(GetDlgItem(MainDialog, id), enable); }
 
 static void Connect() {
-  SelectedPort = SelectedIndex(kIdPortBox) + 1;
+  SelectedPort = PortOfSelectedEntry();
   const uint32_t speed = SelectedSpeed();
   if (speed == 0 || OpenPort(SelectedPort, speed, 'N', 8, 1) == 0) {
     ErrorBox(MainDialog, "Cannot open port COM%u...", static_cast<unsigned>(SelectedPort));

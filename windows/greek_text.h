@@ -9,3 +9,23 @@ constexpr char kTextMessages[] = "\xCC\xE7\xED\xFD\xEC\xE1\xF4\xE1";
 constexpr char kTextConnect[] = "\xD3\xFD\xED\xE4\xE5\xF3\xE7";
 // "Αποσύνδεση" (disconnect): its caption while a port is open.
 constexpr char kTextDisconnect[] = "\xC1\xF0\xEF\xF3\xFD\xED\xE4\xE5\xF3\xE7";
+
+// The message list's menu (right click, Shift+F10, the menu key), each item with its
+// key after a TAB.
+// "Αντιγραφή" (copy), Ctrl+C.
+constexpr char kTextCopyItem[] = "\xC1\xED\xF4\xE9\xE3\xF1\xE1\xF6\xDE\tCtrl+C";
+// "Επιλογή όλων" (select all), Ctrl+A.
+constexpr char kTextSelectAllItem[] = "\xC5\xF0\xE9\xEB\xEF\xE3\xDE \xFC\xEB\xF9\xED\tCtrl+A";
+
+// The window's system menu, below its own items.
+// "Άνοιγμα φακέλου αρχείων" (open the files' folder).
+constexpr char kTextOpenFolderItem[] =
+    "\xA2\xED\xEF\xE9\xE3\xEC\xE1 \xF6\xE1\xEA\xDD\xEB\xEF\xF5 \xE1\xF1\xF7\xE5\xDF\xF9\xED";
+// "Σχετικά με το Tallyglass..." (about Tallyglass).
+constexpr char kTextAboutItem[] = "\xD3\xF7\xE5\xF4\xE9\xEA\xDC \xEC\xE5 \xF4\xEF Tallyglass...";
+
+// The About box: its caption "Σχετικά με το Tallyglass", and the labels "Έκδοση"
+// (version) and "Φάκελος αρχείων:" (the files' folder).
+constexpr char kTextAboutCaption[] = "\xD3\xF7\xE5\xF4\xE9\xEA\xDC \xEC\xE5 \xF4\xEF Tallyglass";
+constexpr char kTextVersion[] = "\xB8\xEA\xE4\xEF\xF3\xE7";
+constexpr char kTextFilesFolder[] = "\xD6\xDC\xEA\xE5\xEB\xEF\xF2 \xE1\xF1\xF7\xE5\xDF\xF9\xED:";

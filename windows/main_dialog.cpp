@@ -13,19 +13,21 @@
 #include "windows/connection.h"
 #include "windows/greek_text.h"
 #include "windows/message_list.h"
+#include "windows/port_list.h"
+#include "windows/row_menu.h"
 #include "windows/screen_text.h"
+#include "windows/system_menu.h"
 
 HWND MainDialog = nullptr;
 
 constexpr int kMessageColumnWidthPx = 2000;  // far wider than the list: long rows scroll sideways
-constexpr int kDefaultPortIndex = 1;         // "COM2"
 constexpr int kDefaultSpeedIndex = 4;        // "115200"
 constexpr int kComboTextChars = 16;
 constexpr int kNoDialogResult = 1;  // the program ends at once without its window
 
 // Commands of the dialog's buttons. The whole wParam is compared, notification code
 // included, so only a click (BN_CLICKED, 0) matches; notifications of the combo and
-// edit boxes never start anything.
+// edit boxes never start anything, but for the port box's list being opened.
 struct ButtonCommand {
   WPARAM command;
   void (*operation)();
@@ -46,6 +48,7 @@ static const ButtonCommand kButtonCommands[] = {
     {kIdConnect, ToggleConnection},
     {kIdReadFiscalMemory, StartFiscalMemoryRead},
     {kIdClearList, ClearMessageList},
+    {MAKEWPARAM(kIdPortBox, CBN_DROPDOWN), RefreshPortBox},
 };
 
 void PumpMessage() {
@@ -80,17 +83,6 @@ static void FillSpeedBox(HWND window) {
   SendMessageW(box, CB_SETCURSEL, kDefaultSpeedIndex, 0);
 }
 
-static void FillPortBox(HWND window) {
-  const HWND box = GetDlgItem(window, kIdPortBox);
-  char text[kComboTextChars];
-  // Every port slot is offered, "COM1" to "COM12".
-  for (int port = 1; port <= kPortCount; ++port) {
-    std::snprintf(text, sizeof text, "COM%d", port);
-    AddComboEntry(box, text);
-  }
-  SendMessageW(box, CB_SETCURSEL, kDefaultPortIndex, 0);
-}
-
 void InitMainDialog(HWND window) {
   SelectedPort = 1;
   QuitFlag = 0;
@@ -105,6 +97,7 @@ void InitMainDialog(HWND window) {
   FillSpeedBox(window);
   FillPortBox(window);
   EnableWindow(GetDlgItem(window, kIdReadFiscalMemory), FALSE);
+  AddSystemMenuItems(window);
 }
 
 void CloseMainDialog() {
@@ -138,7 +131,7 @@ static INT_PTR RunCommand(HWND window, WPARAM command) {
   return FALSE;
 }
 
-INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       InitMainDialog(window);
@@ -148,6 +141,12 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return TRUE;
     case WM_COMMAND:
       return RunCommand(window, wParam);
+    case WM_NOTIFY:
+      return OnMessageListNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+      return ShowRowMenu(reinterpret_cast<HWND>(wParam), lParam);
+    case WM_SYSCOMMAND:
+      return RunSystemCommand(window, wParam);
     default:
       return FALSE;
   }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/program/message_text.h"
 #include "windows/main_dialog.h"
 #include "windows/screen_text.h"
 
@@ -59,12 +60,8 @@ void AddListRows(HWND list, char* text) {
 int ListPrintf(const char* format, ...) {
   va_list values;
   va_start(values, format);
-  const int wanted = std::vsnprintf(MessageBuffer, kMessageBufferChars, format, values);
+  const int n = FormatMessageText(MessageBuffer, kMessageBufferChars, format, values);
   va_end(values);
-  // vsnprintf counts what the whole message would need; the buffer holds the cut text.
-  int n = wanted < 0 ? 0 : wanted;
-  if (n > kMessageBufferChars - 1) n = kMessageBufferChars - 1;
-  MessageBuffer[n] = '\0';
   AddListRows(MessageList(), MessageBuffer);
   return n;
 }
@@ -115,10 +112,8 @@ void ErrorBox(HWND owner, const char* format, ...) {
   char text[kErrorBoxChars];
   va_list values;
   va_start(values, format);
-  // Cuts an over-long text to fit; the buffer always ends in a NUL.
-  const int wanted = std::vsnprintf(text, kErrorBoxChars, format, values);
+  FormatMessageText(text, kErrorBoxChars, format, values);
   va_end(values);
-  if (wanted < 0) text[0] = '\0';
   wchar_t wide[kErrorBoxChars];
   ScreenText(text, kErrorBoxChars, wide, kErrorBoxChars);
   MessageBoxW(owner, wide, L" Error ", MB_OK | MB_ICONHAND);

@@ -77,11 +77,19 @@ constexpr char kCompleted[] =
     " \xC4\xC5\xC4\xCF\xCC\xC5\xCD\xD9\xCD \xCF\xCB\xCF\xCA\xCB\xC7\xD1\xD9\xC8\xC7\xCA\xC5"
     " \xC5\xD0\xC9\xD4\xD5\xD7\xD9\xD3";
 constexpr char kFileNotOpened[] = "The file 'FMout.txt' was not opened";
+constexpr char kStoppedInterrupted[] = "Read Fiscal Memory stopped: interrupted";
+constexpr char kStopped[] = "Read Fiscal Memory stopped";
 
 void ShowNoAnswer() {
   ListPrintf("%s", kRule);
   ListPrintf("%s", kNotInSendMode);
   ListPrintf("%s", kPutInDataSending);
+}
+
+// Only a console's signal sets a stop while a dump runs (Disconnect and Exit leave
+// the dump to its time limits), but a stop for any other cause still says so.
+void ShowDumpStop() {
+  ListPrintf("%s", StopRequested == kStopInterrupted ? kStoppedInterrupted : kStopped);
 }
 
 void ShowBrokenTransfer() {
@@ -91,22 +99,25 @@ void ShowBrokenTransfer() {
   ListPrintf("%s", kPutInSendMode);
 }
 
-// ENQ has gone out. True when the register answers ACK in time; other bytes
+enum class Handshake { Acknowledged, Unanswered, Stopped };
+
+// ENQ has gone out. Acknowledged when the register answers ACK in time; other bytes
 // before it are dropped. The queue is looked at before the deadline, so an ACK
 // already waiting is taken even when the time ran out meanwhile.
-bool AwaitAck() {
+Handshake AwaitAck() {
   const uint32_t enqTick = TickCount();
   Deadline deadline;
   StartDeadline(deadline, kAckWaitMs);
   for (;;) {
     PumpMessage();
+    if (StopRequested != 0) return Handshake::Stopped;
     if (BytesWaiting(SelectedPort) != 0) {
-      if (ReadByte(SelectedPort) == ACK) return true;
+      if (ReadByte(SelectedPort) == ACK) return Handshake::Acknowledged;
       if (TickCount() - enqTick < kOtherBytesLimitMs) StartDeadline(deadline, kAckAfterOtherByteMs);
     } else {
       AwaitInput(SelectedPort, DeadlineRemainingMs(deadline));
     }
-    if (DeadlineExpired(deadline)) return false;
+    if (DeadlineExpired(deadline)) return Handshake::Unanswered;
   }
 }
 
@@ -146,10 +157,12 @@ void AwaitDumpBytes(const Deadline& deadline, const Deadline& showRows) {
   AwaitInput(SelectedPort, ms);
 }
 
-// STX has gone out. True at ETX; false when the line stays silent too long.
+enum class Transfer { Completed, Broken, Stopped };
+
+// STX has gone out. Completed at ETX; Broken when the line stays silent too long.
 // The deadline is tested before the queue: a pass that finds the time up ends
-// the transfer even when bytes have arrived meanwhile.
-bool ReceiveDump() {
+// the transfer even when bytes have arrived meanwhile. A stop is tested first.
+Transfer ReceiveDump() {
   Deadline deadline;
   StartDeadline(deadline, kFirstDumpByteWaitMs);
   Deadline showRows;
@@ -157,13 +170,14 @@ bool ReceiveDump() {
   uint64_t received = 0;
   for (;;) {
     PumpMessage();
-    if (DeadlineExpired(deadline)) return false;
+    if (StopRequested != 0) return Transfer::Stopped;
+    if (DeadlineExpired(deadline)) return Transfer::Broken;
     uint32_t bytesRead = 0;
     const BatchEnd end = ReadBatch(bytesRead);
     received += bytesRead;
     if (end == BatchEnd::Etx) {
       ShowQueuedRows();
-      return true;
+      return Transfer::Completed;
     }
     if (RowQueueFull() || (QueuedRowCount() > 0 && DeadlineExpired(showRows))) {
       ShowQueuedRows();
@@ -182,11 +196,11 @@ bool ReceiveDump() {
   }
 }
 
-void CaptureDump() {
+OperationResult CaptureDump() {
   ClearMessageList();
   if (!OpenDumpFiles()) {
     ListPrintf("%s", kFileNotOpened);
-    return;
+    return OperationResult::kFileNotOpened;
   }
   StartDumpLines();
   ListPrintf("%s", kPleaseWait);
@@ -194,10 +208,15 @@ void CaptureDump() {
   WriteByte(SelectedPort, ENQ);
   // On every way out the files are closed before the last message appears, so
   // that whoever sees the message finds the files complete.
-  if (!AwaitAck()) {
+  const Handshake handshake = AwaitAck();
+  if (handshake != Handshake::Acknowledged) {
     CloseDumpFiles();
+    if (handshake == Handshake::Stopped) {
+      ShowDumpStop();
+      return OperationResult::kStopped;
+    }
     ShowNoAnswer();
-    return;
+    return OperationResult::kNoAnswer;
   }
   // Anything the register sent after its ACK is stale: purged before the STX, not
   // after it, for a register that answers the STX at once would lose the start of
@@ -205,14 +224,21 @@ void CaptureDump() {
   PurgePort(SelectedPort);
   WriteByte(SelectedPort, STX);
   ClearMessageList();
-  const bool completed = ReceiveDump();
+  const Transfer transfer = ReceiveDump();
+  // A stop keeps what has come: the rows of the lines already in the files are shown.
+  if (transfer == Transfer::Stopped) ShowQueuedRows();
   CloseDumpFiles();
-  if (completed) {
+  if (transfer == Transfer::Completed) {
     ListPrintf("%s", kCompleted);
     PumpMessage();
-  } else {
-    ShowBrokenTransfer();
+    return OperationResult::kCompleted;
   }
+  if (transfer == Transfer::Stopped) {
+    ShowDumpStop();
+    return OperationResult::kStopped;
+  }
+  ShowBrokenTransfer();
+  return OperationResult::kBroken;
 }
 
 }  // namespace
@@ -222,7 +248,8 @@ void ReadFiscalMemory() {
   OperationRunning = kReadingFiscalMemory;
   BeginProgress(false);
   NoteDumpProgress(0);
-  CaptureDump();
+  LastOperationResult = CaptureDump();
   EndProgress();
   OperationRunning = kNoOperation;
+  StopRequested = 0;
 }

@@ -3,9 +3,11 @@
 #pragma once
 #include <cstdint>
 
-// Runs one capture to its end: handshake, transfer, both files, every message.
-// Returns at once, doing nothing, while another operation runs (OperationRunning):
-// the capture pumps window messages, so its own button can be pressed under it.
+// Runs one capture to its end: handshake, transfer, both files, every message, and
+// LastOperationResult. A stop asked for meanwhile (StopRequested) ends it at once,
+// its files holding the complete lines received. Returns at once, doing nothing,
+// while another operation runs (OperationRunning): the capture pumps window
+// messages, so its own button can be pressed under it.
 void ReadFiscalMemory();
 // The capital-letter conversion 1253 -> 737 of one byte.
 uint8_t ConvertCapital(uint8_t byte);

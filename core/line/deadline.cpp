@@ -4,6 +4,7 @@
 #include "core/program/state.h"
 #include "core/seams/clock.h"
 #include "core/seams/serial_port.h"
+#include "core/seams/shell.h"
 
 void StartDeadline(Deadline& deadline, uint32_t ms) {
   deadline.start = TickCount();
@@ -29,12 +30,14 @@ bool WaitForInput(int port, uint32_t ms) {
     if (BytesWaiting(port) != 0) return true;
     const uint32_t elapsed = TickCount() - start;
     if (elapsed > ms) return false;
-    KeepWindowAlive();  // a Disconnect or Exit pumped here stops the wait at once
+    RefreshProgress();
     if (StopRequested != 0) return false;
     // At least a millisecond: the limit is passed only strictly, and a tick counter
-    // that has not moved yet must not make this a spin.
+    // that has not moved yet must not make this a spin. A message the wait ended for
+    // is pumped at once (a Disconnect or Exit then stops the wait at the next look),
+    // before a byte that came meanwhile could end the wait without it.
     const uint32_t left = ms - elapsed;
-    AwaitInput(port, left > 0 ? left : 1);
+    if (AwaitInput(port, left > 0 ? left : 1)) PumpMessage();
   }
 }
 

@@ -6,6 +6,7 @@ uint8_t QuitFlag = 0;
 int BusyFlag = 0;
 uint8_t OperationRunning = kNoOperation;
 volatile std::sig_atomic_t StopRequested = 0;
+OperationResult LastOperationResult = OperationResult::kNone;
 
 void StopRunningLog(int cause) {
   if (OperationRunning == kBuildingRecordLog) StopRequested = cause;

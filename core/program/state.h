@@ -25,5 +25,21 @@ constexpr int kStopInterrupted = 3;   // Ctrl+C or SIGTERM on a console
 extern volatile std::sig_atomic_t StopRequested;
 
 // Asks a running LOG to stop, for `cause`. Nothing happens while LOG does not run:
-// a dump goes on until its own time limits end it, as it always has.
+// a dump goes on until its own time limits end it, as it always has. (A dump ends
+// at once only for a StopRequested set otherwise: the console's signal handler.)
 void StopRunningLog(int cause);
+
+// How the last operation that ran ended, for a front end that reports it beyond the
+// rows (the console's exit status); the Windows program does not look at it. Set by
+// Read Fiscal Memory and LOG on every way out; kNone until one has run, and left as
+// it was by a press that is refused while another operation runs.
+enum class OperationResult : uint8_t {
+  kNone,
+  kCompleted,      // the dump up to its ETX; LOG through its last record
+  kFileNotOpened,  // an output file could not be created: the register was not addressed
+  kNoAnswer,       // dump: no ACK to the ENQ; LOG: no exchange got any answer at all
+  kBroken,         // dump: the line fell silent during the transfer
+  kRegisterGone,   // LOG: ended as "the register does not answer"
+  kStopped,        // a stop was asked for (StopRequested) and ended it
+};
+extern OperationResult LastOperationResult;

@@ -14,6 +14,7 @@ constexpr int kProgressChars = 64;
 
 int64_t Asked = 0;
 int Unanswered = 0;
+int64_t Answered = 0;
 int32_t ToRead[kReportedTable];
 
 // Records still to ask for from index `next` of `table` on; table 3's end is its
@@ -31,6 +32,7 @@ int64_t StillToAsk(int table, int64_t next, int32_t lastIndex) {
 void StartLogProgress() {
   Asked = 0;
   Unanswered = 0;
+  Answered = 0;
   for (int32_t& n : ToRead) n = 0;
 }
 
@@ -41,6 +43,7 @@ void PlanRecordTables(const int32_t toRead[kReportedTable]) {
 void NoteExchange(int table, int64_t next, int32_t lastIndex) {
   ++Asked;
   Unanswered = LastExchangeEnd == ExchangeEnd::NoReply ? Unanswered + 1 : 0;
+  if (LastExchangeEnd != ExchangeEnd::NoReply) ++Answered;
   char text[kProgressChars];
   const int64_t total = Asked + StillToAsk(table, next, lastIndex);
   std::snprintf(text, sizeof text, "LOG %lld / %lld", static_cast<long long>(Asked),
@@ -59,4 +62,11 @@ void ShowLogStop() {
   } else if (StopRequested == 0 && Unanswered >= kUnansweredLimit) {
     ListPrintf("LOG stopped: the register does not answer");
   }
+}
+
+OperationResult LogResult() {
+  if (StopRequested != 0) return OperationResult::kStopped;
+  if (Unanswered >= kUnansweredLimit) return OperationResult::kRegisterGone;
+  if (Answered == 0) return OperationResult::kNoAnswer;
+  return OperationResult::kCompleted;
 }

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/program/state.h"
+
 // Device tables 0, 1 and 2 are read into memory; table 3 is the reported one.
 constexpr int kLogTableCount = 4;
 // Exchanges in a row without any valid reply from the register after which LOG
@@ -21,3 +23,7 @@ void NoteExchange(int table, int64_t next, int32_t lastIndex);
 bool LogGoesOn();
 // The row that tells why the run stopped early, if it did.
 void ShowLogStop();
+// How the run ended: stopped, the register gone, no answer to any exchange at all
+// (the register in the wrong mode or not there: the report is then empty), or
+// completed. Its failed records do not count against it.
+OperationResult LogResult();

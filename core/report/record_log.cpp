@@ -134,6 +134,7 @@ void RunRecordLog(FILE* file) {
   Run.file = nullptr;
   EndProgress();
   ShowLogStop();
+  LastOperationResult = LogResult();
 }
 
 }  // namespace
@@ -143,6 +144,7 @@ void BuildRecordLog() {
   FILE* file = OpenTextFile(kLogFileName);
   if (file == nullptr) {
     ListPrintf("The file 'log.txt' was not opened");
+    LastOperationResult = OperationResult::kFileNotOpened;
     return;
   }
   OperationRunning = kBuildingRecordLog;

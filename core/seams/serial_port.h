@@ -12,9 +12,10 @@
 #pragma once
 #include <cstdint>
 
-// Twelve slots, COM1 to COM12: the dialog offers all twelve, and USB-serial
-// adapters commonly appear as COM5 and above.
-constexpr int kPortCount = 12;
+// Slots COM1 to COM256: USB-serial adapters commonly appear as COM13 and above,
+// and 256 is as far as Windows' port database numbers them by default (and as
+// far as Wine maps ports).
+constexpr int kPortCount = 256;
 
 int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t stopBits);
 void ClosePort(int port);
@@ -28,5 +29,6 @@ void PurgePort(int port);
 // message to handle, or `ms` have passed. It may return sooner than any of these (a
 // platform that cannot wait on its port looks again after a short rest), so the
 // caller looks at the queue and the clock again. A port that is not open waits for
-// the window and the time alone.
-void AwaitInput(int port, uint32_t ms);
+// the window and the time alone. True when the window has a message to handle: only
+// then does the caller pump one (a look at the message queue is not free).
+bool AwaitInput(int port, uint32_t ms);

@@ -4,7 +4,7 @@
 set -euo pipefail
 : "${TG_EXE:?TG_EXE: path of Tallyglass.exe}"
 
-allowed="KERNEL32.DLL USER32.DLL GDI32.DLL COMCTL32.DLL ADVAPI32.DLL MSVCRT.DLL OLE32.DLL WINMM.DLL"
+allowed="KERNEL32.DLL USER32.DLL GDI32.DLL COMCTL32.DLL ADVAPI32.DLL SHELL32.DLL OLE32.DLL WINMM.DLL MSVCRT.DLL"
 
 format=""
 for objdump in i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump; do

@@ -10,7 +10,14 @@ start_peer --map-com 2 --log "$peer_log"
 LANG=el_GR.UTF-8 start_program
 start=$(dialog_state disconnected 0 "1 COM2" "4 115200")
 
-focus=$(drive focus)
+# The dialog gives its first control the focus once Wine has activated the window,
+# which on a busy machine comes a moment after the window is shown.
+focus=none
+for _ in $(seq 100); do
+  focus=$(drive focus)
+  [ "$focus" != none ] && break
+  sleep 0.1
+done
 for id in "$ID_CONNECT" "$ID_EXIT" "$ID_CLEAR" "$ID_LIST" "$ID_PORT" "$ID_SPEED"; do
   for vk in 13 27 9; do drive key "$id" "$vk"; done
 done

@@ -33,6 +33,8 @@ set -euo pipefail
 
 # shellcheck source=../wine/wine-env
 source "$TG_SOURCE_DIR/tests/wine/wine-env"
+# shellcheck source=../lib/common.sh
+source "$TG_SOURCE_DIR/tests/lib/common.sh"
 
 # Control ids of the dialog.
 ID_LIST=1000 ID_EXIT=1004 ID_LOG=1005 ID_CONNECT=1007 ID_READ_FM=1008
@@ -55,18 +57,8 @@ TG_LAUNCHER=""      # the Linux pid of `tgdrive start`, whose result is the prog
 TG_RESULT=""        # the program's result, once it has ended
 TG_PASSED=0
 
-log() { printf '%s: %s\n' "$TG_TEST_NAME" "$*" >&2; }
 
-fail() {
-  log "FAIL: $*"
-  exit 1
-}
 
-pass() {
-  TG_PASSED=1
-  log "passed"
-  exit 0
-}
 
 # --- clean-up -----------------------------------------------------------------
 
@@ -85,20 +77,12 @@ marked_pids() {
     case $cmd in
       # winedbg: a crash of the program under Wine leaves it waiting with a dialog.
       *"$(basename "$TG_EXE")"* | *"$(basename "$TG_DRIVE")"* | *winedbg*) echo "$pid" ;;
+      # The file manager the program opened on this test's working directory.
+      *explorer.exe*"$(basename "$TG_WORK")"*) echo "$pid" ;;
     esac
   done
 }
 
-stop_pid() {
-  local pid=$1
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
 
 # What the program showed when the test failed: its controls, its last rows and a
 # message box, if one is open.
@@ -194,12 +178,13 @@ start_program() {
 # wait_operation_end [SECONDS]: until the caption reads "Tallyglass" again: the
 # running operation (which shows its progress there) has ended, its files closed.
 wait_operation_end() {
-  local secs=${1:-60}
+  local secs=${1:-60} caption=""
   for _ in $(seq $((secs * 10))); do
-    [ "$(drive caption)" = Tallyglass ] && return 0
+    caption=$(drive caption) || fail "the caption could not be read"
+    [ "$caption" = Tallyglass ] && return 0
     sleep 0.1
   done
-  fail "the operation did not end within $secs s (caption: $(drive caption))"
+  fail "the operation did not end within $secs s (caption: $caption)"
 }
 
 # expect_exit CODE [MS]: the program ends within MS (default 10 s) with result CODE.
@@ -212,6 +197,36 @@ expect_exit() {
   [ "$status" -eq "$want" ] || fail "the program ended with result $status, expected $want"
 }
 
+# --- what the benchmarks measure -------------------------------------------------
+
+# program_linux_pid: the Linux process of the program started by start_program.
+program_linux_pid() {
+  local name pid
+  name=$(basename "$TG_EXE")
+  for pid in $(marked_pids); do
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q "$(basename "$TG_DRIVE")" && continue
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -qF "$name" && { echo "$pid"; return; }
+  done
+}
+
+# wineserver_pid: the Wine server of this prefix. Every PeekMessage and every
+# serial call that needs it is a request to it, so a program's waits cost CPU there
+# too. It runs in the prefix's server directory, .../server-DEV-INODE (hex).
+wineserver_pid() {
+  local dir pid
+  dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+  for pid in $(pgrep -u "$(id -u)" wineserver); do
+    [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$dir" ] && { echo "$pid"; return 0; }
+  done
+  return 0
+}
+
+# cpu_ticks PID: user + system time of the whole process, in clock ticks (0 for no PID).
+cpu_ticks() {
+  [ -n "${1:-}" ] || { echo 0; return; }
+  awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0
+}
+
 # state_line ID: the state line of one control (see tgdrive state).
 state_line() {
   drive state | grep -E "^$1 " || fail "no control $1"
@@ -219,91 +234,20 @@ state_line() {
 
 # --- the far end of the line --------------------------------------------------------
 
-# start_tool NAME ARGS: starts a host tool (ptypeer, regsim) in the background and
-# waits until it has opened its pty (and mapped it when asked to). Sets TOOL_PID and
-# TOOL_PATH (the pty).
-start_tool() {
-  local tool=$1
-  shift
-  local pathfile
-  pathfile=$(mktemp "$TG_WORK/$tool-path.XXXXXX")
-  rm -f "$pathfile"
-  "$TG_HOST_TOOLS_DIR/$tool" --path-file "$pathfile" "$@" >"$TG_WORK/$tool.out" 2>&1 &
-  TOOL_PID=$!
-  TG_PIDS+=("$TOOL_PID")
-  for _ in $(seq 100); do
-    [ -s "$pathfile" ] && break
-    kill -0 "$TOOL_PID" 2>/dev/null || { cat "$TG_WORK/$tool.out" >&2; fail "$tool did not start"; }
-    sleep 0.05
-  done
-  [ -s "$pathfile" ] || fail "$tool did not open its pty"
-  TOOL_PATH=$(head -n1 "$pathfile")
-}
 
-# start_peer ARGS: ptypeer (e.g. --map-com 2 --log FILE); PEER_PID, PEER_PATH.
-start_peer() {
-  start_tool ptypeer "$@"
-  PEER_PID=$TOOL_PID PEER_PATH=$TOOL_PATH
-}
 
-# start_regsim ARGS: the register simulator (e.g. --mode dump --map-com 2);
-# REGSIM_PID, REGSIM_PATH.
-start_regsim() {
-  start_tool regsim "$@"
-  REGSIM_PID=$TOOL_PID REGSIM_PATH=$TOOL_PATH
-}
 
-# stop_tool PID: ends a peer or simulator (SIGTERM: it unmaps its COM port and writes
-# its log and stats) and waits for it.
-stop_tool() {
-  stop_pid "$1"
-  local kept=() pid
-  for pid in "${TG_PIDS[@]}"; do [ "$pid" = "$1" ] || kept+=("$pid"); done
-  TG_PIDS=("${kept[@]}")
-}
 
 # unmap_com N: COMn of the tests' Wine prefix leads nowhere.
 unmap_com() {
   rm -f "$WINEPREFIX/dosdevices/com$1"
 }
 
-# wait_for_file_line FILE PATTERN [SECONDS]: until a line of FILE matches PATTERN (ERE).
-wait_for_file_line() {
-  local file=$1 pattern=$2 secs=${3:-10}
-  for _ in $(seq $((secs * 20))); do
-    grep -qE "$pattern" "$file" 2>/dev/null && return 0
-    sleep 0.05
-  done
-  fail "no line matching '$pattern' in $file"
-}
 
-# wait_for_line_count FILE PATTERN N [SECONDS]: until N lines of FILE match PATTERN.
-wait_for_line_count() {
-  local file=$1 pattern=$2 want=$3 secs=${4:-10} have=0
-  for _ in $(seq $((secs * 20))); do
-    have=$(grep -cE "$pattern" "$file" 2>/dev/null) || true
-    [ "${have:-0}" -ge "$want" ] && return 0
-    sleep 0.05
-  done
-  fail "$have lines matching '$pattern' in $file, expected $want"
-}
 
 # --- checks -----------------------------------------------------------------------
 
-# expect_eq WHAT ACTUAL EXPECTED
-expect_eq() {
-  [ "$2" == "$3" ] && return 0
-  log "$1 differs"
-  diff <(printf '%s\n' "$3") <(printf '%s\n' "$2") | sed 's/^/  /' >&2 || true
-  fail "$1: expected '$3', got '$2'"
-}
 
-# expect_line TEXT LINE: TEXT (several lines) has a line that reads LINE exactly.
-expect_line() {
-  grep -qxF -- "$2" <<<"$1" && return 0
-  printf '%s\n' "$1" | sed 's/^/  | /' >&2
-  fail "no line '$2'"
-}
 
 # dialog_state connected|disconnected ROWS PORT SPEED [CF16 [CF11]]: the lines that
 # `drive state` prints for the dialog in that state, e.g.
@@ -330,13 +274,6 @@ expect_state() {
   drive wait-state "$1" "${2:-10000}" >/dev/null
 }
 
-# expect_file_bytes FILE EXPECTED_FILE: byte for byte.
-expect_file_bytes() {
-  cmp -s "$1" "$2" && return 0
-  cmp "$1" "$2" >&2 || true
-  diff <(od -An -c "$2") <(od -An -c "$1") | head -n 20 >&2 || true
-  fail "$1 differs from $2"
-}
 
 # screenshot FILE: the whole screen of the test's X display, as PNG.
 screenshot() {

@@ -1,32 +1,50 @@
 #!/usr/bin/env bash
-# A COM port mapped the way Wine's own documentation maps one: the registry value
+# COM ports mapped the way Wine's own documentation maps one: the registry value
 # HKLM\Software\Wine\Ports COMn = device. Wine reads it only when its server starts,
 # and then rebuilds the dosdevices/comN link from it (the other tests set that link
-# directly). The Wine server must be restarted for this, so the test runs in a Wine
-# prefix of its own, inside its working directory, and leaves the shared one alone.
+# directly) and lists the port in HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, the system's
+# list of ports, which a link made directly never reaches. So COM15, mapped here,
+# is the port box's entry after COM12. The Wine server must be restarted for this,
+# so the test runs in a Wine prefix of its own, inside its working directory, and
+# leaves the shared one alone.
 source "$(dirname "$0")/lib.sh"
 
 export TG_WINEPREFIX=$TG_WORK/prefix WINEPREFIX=$TG_WORK/prefix
-port=6
+port=6 high=15
 peer_log=$TG_WORK/peer.log
 start_peer --log "$peer_log"
+peer_path=$PEER_PATH
+high_log=$TG_WORK/peer15.log
+start_peer --log "$high_log"
 
-log "registry: COM$port = $PEER_PATH"
+log "registry: COM$port = $peer_path, COM$high = $PEER_PATH"
 tg_wine_prefix
-tg_wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$PEER_PATH" /f >/dev/null 2>&1
+tg_wine reg add 'HKLM\Software\Wine\Ports' /v "COM$port" /d "$peer_path" /f >/dev/null 2>&1
+tg_wine reg add 'HKLM\Software\Wine\Ports' /v "COM$high" /d "$PEER_PATH" /f >/dev/null 2>&1
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w
-rm -f "$WINEPREFIX/dosdevices/com$port"
+rm -f "$WINEPREFIX/dosdevices/com$port" "$WINEPREFIX/dosdevices/com$high"
 
 start_program
+expect_eq "port box entries" "$(drive items "$ID_PORT" | tr '\n' ' ')" \
+  "COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8 COM9 COM10 COM11 COM12 COM$high "
 drive select "$ID_PORT" $((port - 1))
 drive click "$ID_CONNECT"
 drive wait-row "Opened port COM$port, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
 wait_for_file_line "$peer_log" ' settings 115200 8 N 1$'
-expect_eq "link rebuilt from the registry" "$(readlink "$WINEPREFIX/dosdevices/com$port")" "$PEER_PATH"
+expect_eq "link rebuilt from the registry" "$(readlink "$WINEPREFIX/dosdevices/com$port")" "$peer_path"
+drive click "$ID_CONNECT"
+drive wait-row "Closed port COM$port" >/dev/null
+
+drive select "$ID_PORT" 12
+drive click "$ID_CONNECT"
+drive wait-row "Opened port COM$high, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
+wait_for_file_line "$high_log" ' settings 115200 8 N 1$'
+expect_eq "COM$high's link rebuilt" "$(readlink "$WINEPREFIX/dosdevices/com$high")" "$PEER_PATH"
 
 drive click "$ID_EXIT"
 expect_exit 0
 wait_for_file_line "$peer_log" ' close$'
+wait_for_file_line "$high_log" ' close$'
 wineserver -k >/dev/null 2>&1 || true
 pass

@@ -80,16 +80,21 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
 
 // The clock goes straight to the first thing that ends the wait: the next byte on an
 // open port, the next window message, or the end of `ms`.
-void AwaitInput(int port, uint32_t ms) {
+// A message already due ends the wait at once, as the real wait ends for input that
+// is waiting; a pump hook stands for a window with a message every millisecond.
+bool AwaitInput(int port, uint32_t ms) {
   uint64_t end = uint64_t{simline::Now()} + ms;
+  const uint32_t message = shellstub::NextMessageAt();
+  if (message <= simline::Now()) return true;
+  if (shellstub::HasPumpHook() && ms > 0) end = uint64_t{simline::Now()} + 1;
   if (Usable(port)) {
     Deliver();
-    if (!input.empty()) return;
+    if (!input.empty()) return shellstub::HasPumpHook();
     if (!scheduled.empty() && scheduled.front().at < end) end = scheduled.front().at;
   }
-  const uint32_t message = shellstub::NextMessageAt();
   if (message < end) end = message;
   if (end > simline::Now()) simline::SetNow(static_cast<uint32_t>(end));
+  return message <= simline::Now() || shellstub::HasPumpHook();
 }
 
 void PurgePort(int port) {

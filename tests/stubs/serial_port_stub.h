@@ -1,9 +1,9 @@
 // Controls of the host tests' simulated line behind core/seams/serial_port.h.
 //
 // One serial line whose far end is a Peer (normally the register simulator). Every
-// port number 1..12 opens onto it unless a test marks the port missing. The peer
-// hears each byte the program writes, with its time, and schedules bytes towards the
-// program; a scheduled byte reaches the input queue when the virtual clock
+// port number 1..kPortCount opens onto it unless a test marks the port missing. The
+// peer hears each byte the program writes, with its time, and schedules bytes towards
+// the program; a scheduled byte reaches the input queue when the virtual clock
 // (clock_stub.h) has passed its time. Every byte in both directions is logged with
 // its time.
 #pragma once

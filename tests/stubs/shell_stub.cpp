@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "core/program/message_text.h"
 #include "core/program/row_splitter.h"
 #include "core/seams/shell.h"
 #include "tests/stubs/clock_stub.h"
@@ -54,11 +55,8 @@ void PumpMessage() {
 int ListPrintf(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  int n = std::vsnprintf(message_buffer, sizeof message_buffer, format, args);
+  const int n = FormatMessageText(message_buffer, kMessageBufferChars, format, args);
   va_end(args);
-  if (n < 0) n = 0;
-  if (n > kMessageBufferChars - 1) n = kMessageBufferChars - 1;
-  message_buffer[n] = '\0';
   messages.emplace_back(message_buffer, static_cast<size_t>(n));
   SplitRows(kListSink, message_buffer);
   return n;
@@ -92,6 +90,7 @@ int PumpCount() { return pump_count; }
 int HoldDepth() { return hold_depth; }
 int ReleaseCount() { return release_count; }
 void SetPumpHook(std::function<void()> hook) { pump_hook = std::move(hook); }
+bool HasPumpHook() { return static_cast<bool>(pump_hook); }
 void PostMessageAt(uint32_t at, std::function<void()> message) {
   posted.emplace(at, std::move(message));
 }

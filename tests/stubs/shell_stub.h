@@ -20,6 +20,7 @@ int HoldDepth();
 int ReleaseCount();
 // Called from PumpMessage, as a window message would run a command there.
 void SetPumpHook(std::function<void()> hook);
+bool HasPumpHook();
 // A window message that arrives at virtual time `at` (ms): PumpMessage dispatches the
 // earliest one due, one per call, and the waits (AwaitInput, PauseMs) end when one
 // arrives, as the real ones do. NextMessageAt: the earliest one's time, UINT32_MAX

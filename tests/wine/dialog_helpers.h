@@ -15,6 +15,51 @@
 
 using Lines = std::vector<std::wstring>;
 
+// A combo box's entries, in order.
+inline Lines ComboEntries(HWND combo) {
+  Lines entries;
+  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[64] = L"";
+    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    entries.push_back(text);
+  }
+  return entries;
+}
+
+// A fresh, empty working directory for the test's lifetime, where the program
+// writes its files and whose path its folder commands name; the previous one is
+// restored, and the folder removed with the program's files in it.
+class TempWorkingDirectory {
+ public:
+  TempWorkingDirectory() {
+    GetCurrentDirectoryW(MAX_PATH, previous_);
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    for (unsigned n = 0; n < 1000 && path_.empty(); ++n) {
+      const std::wstring candidate = std::wstring(temp) + L"tg-work-" +
+                                     std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(n);
+      if (CreateDirectoryW(candidate.c_str(), nullptr)) path_ = candidate;
+    }
+    if (!path_.empty()) SetCurrentDirectoryW(path_.c_str());
+  }
+  ~TempWorkingDirectory() {
+    SetCurrentDirectoryW(previous_);
+    for (const wchar_t* name : {L"FMout1.txt", L"FMout2.txt", L"log.txt"})
+      DeleteFileW((path_ + L"\\" + name).c_str());
+    RemoveDirectoryW(path_.c_str());
+  }
+  TempWorkingDirectory(const TempWorkingDirectory&) = delete;
+  TempWorkingDirectory& operator=(const TempWorkingDirectory&) = delete;
+
+  // The full path, as GetCurrentDirectoryW gives it; empty when none could be made.
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  wchar_t previous_[MAX_PATH] = L"";
+  std::wstring path_;
+};
+
 class MainDialogTest : public testing::Test {
  protected:
   void SetUp() override {

@@ -222,17 +222,6 @@ TEST_F(DialogTest, ManifestBringsCommonControlsSix) {
       << folder;
 }
 
-std::vector<std::wstring> ComboEntries(HWND combo) {
-  std::vector<std::wstring> entries;
-  const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    wchar_t text[64] = L"";
-    SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-    entries.push_back(text);
-  }
-  return entries;
-}
-
 TEST_F(DialogTest, StartsDisconnectedWithDefaultChoices) {
   EXPECT_EQ(MainDialog, dialog_);
   EXPECT_EQ(SelectedPort, 1);

@@ -20,6 +20,16 @@ TEST(GreekText, ProgramTextsAreTheirWindows1253Bytes) {
   ExpectBytes(kTextMessages, kExpectedMessages1253);
   ExpectBytes(kTextConnect, kExpectedConnect1253);
   ExpectBytes(kTextDisconnect, kExpectedDisconnect1253);
+  ExpectBytes(kTextOpenFolderItem, kExpectedOpenFolder1253);
+  ExpectBytes(kTextAboutItem, kExpectedAbout1253);
+  ExpectBytes(kTextAboutCaption, kExpectedAboutCaption1253);
+  ExpectBytes(kTextVersion, kExpectedVersion1253);
+  ExpectBytes(kTextFilesFolder, kExpectedFilesFolder1253);
+  // The menu items carry their key after a TAB.
+  EXPECT_EQ(std::string(kTextCopyItem),
+            std::string(std::begin(kExpectedCopy1253), std::end(kExpectedCopy1253)) + "\tCtrl+C");
+  EXPECT_EQ(std::string(kTextSelectAllItem),
+            std::string(std::begin(kExpectedSelectAll1253), std::end(kExpectedSelectAll1253)) + "\tCtrl+A");
 }
 
 std::wstring Screen(const char* text, int length) {

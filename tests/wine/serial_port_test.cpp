@@ -149,20 +149,24 @@ TEST(SerialPortWine, RefusedModeTextLeavesTheDeviceUntouched) {
   ClosePort(7);
 }
 
-// Numbers outside 1..12 never reach the platform, even when such a device exists.
+// Numbers outside 1..256 never reach the platform, even when such a device exists:
+// COM257 is linked to the same pty as COM256, the top slot, which opens.
 TEST(SerialPortWine, RefusesPortNumbersOutsideTheTable) {
-  FarEnd peer("ptypeer", 13);
+  FarEnd peer("ptypeer", 256);
   ASSERT_TRUE(peer.Ready()) << peer.Output();
-  // COM13 itself is reachable: a byte written on it directly arrives.
-  const HANDLE direct = HoldDevice(13);
-  ASSERT_NE(direct, INVALID_HANDLE_VALUE) << "COM13 is not reachable at all";
+  const std::string beyond = far_end::PrefixPath() + "/dosdevices/com257";
+  far_end::ShellOutput("ln -sfn '" + peer.PtyPath() + "' '" + beyond + "'", kPeerWaitMs);
+  // COM257 itself is reachable: a byte written on it directly arrives.
+  const HANDLE direct = HoldDevice(257);
   const uint8_t marker = 0x7E;
   DWORD put = 0;
-  WriteFile(direct, &marker, 1, &put, nullptr);
-  CloseHandle(direct);
-  ASSERT_EQ(peer.WaitForReceived(1, kArrivalWaitMs), std::vector<uint8_t>{marker});
+  if (direct != INVALID_HANDLE_VALUE) {
+    WriteFile(direct, &marker, 1, &put, nullptr);
+    CloseHandle(direct);
+  }
+  const std::vector<uint8_t> directBytes = peer.WaitForReceived(1, kArrivalWaitMs);
 
-  for (int port : {0, -1, 13, 14, INT_MIN, INT_MAX}) {
+  for (int port : {0, -1, 257, 258, INT_MIN, INT_MAX}) {
     EXPECT_EQ(OpenAtDefaults(port), 0) << port;
     EXPECT_EQ(BytesWaiting(port), 0u) << port;
     EXPECT_EQ(ReadByte(port), 0) << port;
@@ -171,8 +175,20 @@ TEST(SerialPortWine, RefusesPortNumbersOutsideTheTable) {
     ClosePort(port);
   }
   Sleep(100);
-  EXPECT_EQ(peer.Received(), std::vector<uint8_t>{marker});
-  EXPECT_EQ(CountOf(peer.LogText(), " open"), 1u) << peer.LogText();
+  const std::vector<uint8_t> refusedBytes = peer.Received();
+  const size_t opens = CountOf(peer.LogText(), " open");
+
+  ASSERT_EQ(OpenAtDefaults(256), 1);
+  WriteByte(256, 0x42);
+  ClosePort(256);
+  const std::vector<uint8_t> all = peer.WaitForReceived(2, kArrivalWaitMs);
+  far_end::ShellOutput("rm -f '" + beyond + "'", kPeerWaitMs);
+
+  ASSERT_NE(direct, INVALID_HANDLE_VALUE) << "COM257 is not reachable at all";
+  ASSERT_EQ(directBytes, std::vector<uint8_t>{marker});
+  EXPECT_EQ(refusedBytes, std::vector<uint8_t>{marker});
+  EXPECT_EQ(opens, 1u) << peer.LogText();
+  EXPECT_EQ(all, (std::vector<uint8_t>{marker, 0x42}));
 }
 
 // Every byte value both ways, in order; 0x00 is a byte like any other, and only
@@ -244,7 +260,7 @@ TEST(SerialPortWine, PurgeEmptiesTheInputButKeepsWhatWasWritten) {
 
 // The opening of every command exchange: CAN CAN CAN, purge, ENQ. The purge must
 // never take back the CANs (Wine turns an output purge into tcflush(TCOFLUSH),
-// which drops bytes written but not yet delivered). On COM12, the top of the table.
+// which drops bytes written but not yet delivered).
 TEST(SerialPortWine, PurgeNeverTakesBackTheBytesOfAThousandOpenings) {
   constexpr int kOpenings = 1000;
   FarEnd peer("ptypeer", 12);

@@ -471,6 +471,51 @@ int CmdPingFor(HWND main, DWORD seconds, DWORD ms) {
   return kDone;
 }
 
+// A system menu command (WM_SYSCOMMAND), as choosing it in the window's system menu
+// sends it.
+int CmdSysCommand(HWND main, UINT command) {
+  return PostMessageW(main, WM_SYSCOMMAND, command, 0) ? kDone : kNotFound;
+}
+
+struct OtherWindow {
+  std::wstring cls, title;
+  HWND found;
+};
+
+BOOL CALLBACK MatchOther(HWND w, LPARAM lp) {
+  auto* s = reinterpret_cast<OtherWindow*>(lp);
+  wchar_t title[256] = {};
+  GetWindowTextW(w, title, 256);
+  if (!IsWindowVisible(w) || ClassOf(w) != s->cls || s->title != title) return TRUE;
+  s->found = w;
+  return FALSE;
+}
+
+// A top-level window of any process (the file manager the program opened), by class
+// and title: waits for it and prints its process id; with `close`, also closes it
+// (WM_CLOSE) and waits until that process has ended.
+int CmdOtherWindow(const std::wstring& cls, const std::wstring& title, DWORD ms, bool close) {
+  OtherWindow s{cls, title, nullptr};
+  const bool seen = WaitFor(ms, [&] {
+    EnumWindows(MatchOther, (LPARAM)&s);
+    return s.found != nullptr;
+  });
+  if (!seen) {
+    Fail("no such window");
+    return kNotFound;
+  }
+  DWORD pid = 0;
+  GetWindowThreadProcessId(s.found, &pid);
+  PrintLine(std::to_string(pid));
+  if (!close) return kDone;
+  HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  PostMessageW(s.found, WM_CLOSE, 0, 0);
+  const bool ended = p == nullptr || WaitForSingleObject(p, ms) == WAIT_OBJECT_0;
+  if (p) CloseHandle(p);
+  if (!ended) Fail("its process did not end");
+  return ended ? kDone : kNotFound;
+}
+
 int CmdWaitExit(DWORD ms) {
   if (TargetPid) {
     HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, TargetPid);
@@ -532,6 +577,7 @@ void Usage() {
       "  click ID                  press a button (posts WM_COMMAND)\n"
       "  select ID INDEX           select a combo box entry (-1: none)\n"
       "  close                     the close box (WM_CLOSE)\n"
+      "  syscommand ID             choose a system menu command (posts WM_SYSCOMMAND)\n"
       "  type ID TEXT              type TEXT into a control (a combo box: its edit field)\n"
       "  key ID VK                 press a key on a control (VK: 13 Enter, 27 Escape, 9 Tab)\n"
       "  rect                      the window's X Y WIDTH HEIGHT on the screen\n"
@@ -545,6 +591,8 @@ void Usage() {
       "  wait-state LINE [MS]      until a control's state line reads LINE\n"
       "  wait-exit [MS]            until the program has ended\n"
       "  kill                      end the program (needs --pid)\n"
+      "  window CLASS TITLE [MS]   until a window of any process shows; print its process id\n"
+      "  close-window CLASS TITLE [MS]  the same, then close it and wait for its process's end\n"
       "The process id also comes from the environment variable TG_PID.\n",
       stderr);
 }
@@ -573,6 +621,8 @@ int Dispatch(const std::vector<std::string>& a, const std::vector<std::wstring>&
   if (cmd == "start" && a.size() > i + 2) return CmdStart(JoinArgs(w, i + 2), w[i + 1]);
   if (cmd == "wait-exit") return CmdWaitExit(ms(i + 1));
   if (cmd == "kill") return CmdKill();
+  if ((cmd == "window" || cmd == "close-window") && a.size() > i + 2)
+    return CmdOtherWindow(w[i + 1], w[i + 2], ms(i + 3), cmd == "close-window");
   const bool hasArg = a.size() > i + 1;
   HWND main = WaitMain(cmd == "wait" ? ms(i + 1) : kDefaultWaitMs);
   if (!main) return kNotFound;
@@ -584,6 +634,7 @@ int Dispatch(const std::vector<std::string>& a, const std::vector<std::wstring>&
   if (cmd == "ping-for" && a.size() > i + 2) return CmdPingFor(main, (DWORD)num(i + 1, 1), (DWORD)num(i + 2, 200));
   if (cmd == "focus") return CmdFocus(main);
   if (cmd == "close") return PostMessageW(main, WM_CLOSE, 0, 0) ? kDone : kNotFound;
+  if (cmd == "syscommand" && hasArg) return CmdSysCommand(main, (UINT)std::strtoul(a[i + 1].c_str(), nullptr, 0));
   if (cmd == "msgbox") return CmdMsgBox(main, ms(i + 1), false);
   if (cmd == "peek-msgbox") return CmdMsgBox(main, ms(i + 1), true);
   if (cmd == "items" && hasArg) return CmdItems(main, (int)num(i + 1, 0));

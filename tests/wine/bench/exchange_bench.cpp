@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/line/deadline.h"
 #include "core/protocol/exchange.h"
 #include "core/seams/serial_port.h"
 #include "tests/wine/far_end.h"
@@ -22,6 +23,7 @@ constexpr int kWarmUpExchanges = 10;
 constexpr int kTableRecords = 1000;
 constexpr DWORD kLogSettleMs = 200;
 constexpr int kQueueLooks = 2000;
+constexpr DWORD kIdleWaitMs = 3000;
 constexpr double kBitsPerByte = 10.0;
 constexpr double kReferenceBaud = 115200.0;
 
@@ -115,6 +117,11 @@ int main(int argc, char** argv) {
   for (int i = 0; i < kQueueLooks; ++i) BytesWaiting(kCom);
   QueryPerformanceCounter(&end);
   const double lookUs = Seconds(start, end, rate) * 1e6 / kQueueLooks;
+  // What a wait costs while nothing comes: the processor time of one silent wait,
+  // per millisecond waited (the register answers nothing before an ENQ).
+  const double idleCpuStart = CpuSeconds();
+  WaitForInput(kCom, kIdleWaitMs);
+  const double idleCpuUsPerMs = (CpuSeconds() - idleCpuStart) * 1e6 / kIdleWaitMs;
 
   char command[32];
   char data[kReplyDataSize];
@@ -156,6 +163,8 @@ int main(int argc, char** argv) {
   std::printf("PC reaction to the register: %.3f ms per exchange\n",
               (shares.pcUs - shares.pcByteGapUs) / 1000.0 / logged);
   std::printf("one look at the input queue (BytesWaiting): %.1f us\n", lookUs);
+  std::printf("a silent wait: %.1f us of processor time per ms waited (%.1f%% of a core)\n", idleCpuUsPerMs,
+              idleCpuUsPerMs / 10.0);
   std::printf("CPU: %.3f ms per exchange (%.0f%% of the elapsed time)\n", cpu * 1000.0 / count,
               100.0 * cpu / elapsed);
   return failures == 0 ? 0 : 1;

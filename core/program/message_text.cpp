@@ -1,0 +1,12 @@
+#include "core/program/message_text.h"
+
+#include <cstdio>
+
+int FormatMessageText(char* buffer, int size, const char* format, va_list values) {
+  // vsnprintf counts what the whole message would need; the buffer holds the cut text.
+  const int wanted = std::vsnprintf(buffer, static_cast<size_t>(size), format, values);
+  int n = wanted < 0 ? 0 : wanted;
+  if (n > size - 1) n = size - 1;
+  buffer[n] = '\0';
+  return n;
+}

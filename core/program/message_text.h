@@ -1,0 +1,8 @@
+// The formatting behind ListPrintf on every platform: printf-like, into a buffer of
+// the caller's, never past it.
+#pragma once
+#include <cstdarg>
+
+// Formats into `buffer` (`size` characters, NUL included), cutting a longer text to
+// fit; the buffer always ends in a NUL. Returns the length of what it holds.
+int FormatMessageText(char* buffer, int size, const char* format, va_list values);

@@ -1,0 +1,303 @@
+// Byte I/O on serial devices through termios, for the console program.
+//
+// A device is opened non-blocking, so a read never waits: only AwaitInput does, in
+// poll() on the device and on the stop pipe (stop_signal.h). It is held exclusively
+// against other programs in two ways: flock, which other serial programs honour and
+// which binds root as well, and TIOCEXCL, which the kernel enforces on every later
+// open except a privileged one. Writes are synchronous: every byte is handed to the
+// driver and tcdrain waits until it has gone out, so that a purge of the input that
+// follows cannot race a byte still leaving.
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "core/seams/serial_port.h"
+#include "core/seams/shell.h"
+#include "posix/port_device.h"
+#include "posix/stop_signal.h"
+
+namespace {
+
+// Bytes already taken from the driver with one read and not yet handed out: one
+// read() for all that has arrived instead of one per byte.
+constexpr uint32_t kReadAheadBytes = 4096;
+// A write that finds the driver's output queue full waits this long for room before
+// the rest of the bytes is dropped (a line that does not drain is as good as gone).
+constexpr uint32_t kWriteStallMs = 2000;
+constexpr int kErrorChars = kDevicePathChars + 512;
+constexpr int kGroupNameChars = 64;
+
+struct PortSlot {
+  bool open;
+  int fd;
+  char device[kDevicePathChars];
+  uint8_t ahead[kReadAheadBytes];
+  uint32_t next;
+  uint32_t end;
+};
+
+PortSlot Slots[kPortCount];
+PortFailure Failure = PortFailure::kNone;
+char ErrorText[kErrorChars];
+
+bool InRange(int port) { return port >= 1 && port <= kPortCount; }
+
+PortSlot& Slot(int port) { return Slots[port - 1]; }
+
+bool IsOpen(int port) { return InRange(port) && Slot(port).open; }
+
+int Refuse(PortFailure failure, const char* format, ...) TG_PRINTF_LIKE(2, 3);
+int Refuse(PortFailure failure, const char* format, ...) {
+  va_list values;
+  va_start(values, format);
+  std::vsnprintf(ErrorText, sizeof ErrorText, format, values);
+  va_end(values);
+  Failure = failure;
+  return 0;
+}
+
+// Closes the half-opened device again; the message was set by the step that failed.
+int Abandon(int fd, int result) {
+  close(fd);
+  return result;
+}
+
+bool SpeedConstant(uint32_t baud, speed_t& speed) {
+  switch (baud) {
+    case 1200: speed = B1200; return true;
+    case 2400: speed = B2400; return true;
+    case 4800: speed = B4800; return true;
+    case 9600: speed = B9600; return true;
+    case 19200: speed = B19200; return true;
+    case 38400: speed = B38400; return true;
+    case 57600: speed = B57600; return true;
+    case 115200: speed = B115200; return true;
+    case 230400: speed = B230400; return true;
+    default: return false;
+  }
+}
+
+// The character frame as termios control flags: size, parity, stop bits.
+bool FrameFlags(char parity, uint32_t dataBits, uint32_t stopBits, tcflag_t& flags) {
+  static const tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  if (dataBits < 5 || dataBits > 8 || (stopBits != 1 && stopBits != 2)) return false;
+  flags = kSizes[dataBits - 5] | (stopBits == 2 ? CSTOPB : 0);
+  switch (parity) {
+    case 'N': return true;
+    case 'E': flags |= PARENB; return true;
+    case 'O': flags |= PARENB | PARODD; return true;
+    default: return false;
+  }
+}
+
+constexpr tcflag_t kFrameMask = CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS;
+
+int RefuseOpen(const char* device, int error) {
+  const char* reason = std::strerror(error);
+  switch (error) {
+    case ENOENT:
+      return Refuse(PortFailure::kMissing,
+                    "open %s: %s (is the adapter plugged in? 'tallyglass ports' lists the serial devices present)",
+                    device, reason);
+    case ENXIO:
+    case ENODEV:
+    case EIO:
+      return Refuse(PortFailure::kMissing, "open %s: %s (no serial hardware behind this device)", device, reason);
+    case EACCES:
+    case EPERM: {
+      char group[kGroupNameChars];
+      DeviceGroup(device, group, kGroupNameChars);
+      return Refuse(PortFailure::kPermission,
+                    "open %s: %s (the device belongs to the group '%s': add yourself to it with"
+                    " 'sudo usermod -aG %s $USER', then log in again)",
+                    device, reason, group, group);
+    }
+    case EBUSY:
+      return Refuse(PortFailure::kInUse, "open %s: %s (another program holds the device exclusively)", device,
+                    reason);
+    default:
+      return Refuse(PortFailure::kOther, "open %s: %s", device, reason);
+  }
+}
+
+// Another program that holds the lock has the port; so does one that opened it with
+// TIOCEXCL (open then fails with EBUSY, above).
+int HoldExclusively(int fd, const char* device) {
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK)
+      return Refuse(PortFailure::kInUse, "flock %s: the device is in use by another program", device);
+    return Refuse(PortFailure::kOther, "flock %s: %s", device, std::strerror(errno));
+  }
+  if (ioctl(fd, TIOCEXCL) != 0)
+    return Refuse(PortFailure::kOther, "ioctl(TIOCEXCL) %s: %s", device, std::strerror(errno));
+  return 1;
+}
+
+// Raw bytes both ways: no flow control of either kind, no line editing, no
+// translation; breaks are no data. Reads return at once (VMIN 0, VTIME 0).
+int SetLine(int fd, const char* device, speed_t speed, tcflag_t frame) {
+  termios line = {};
+  if (tcgetattr(fd, &line) != 0)
+    return Refuse(PortFailure::kOther, "tcgetattr %s: %s", device, std::strerror(errno));
+  cfmakeraw(&line);
+  line.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+  line.c_iflag |= IGNBRK;
+  line.c_cflag &= ~kFrameMask;
+  line.c_cflag |= frame | CLOCAL | CREAD;
+  line.c_cc[VMIN] = 0;
+  line.c_cc[VTIME] = 0;
+  if (cfsetispeed(&line, speed) != 0 || cfsetospeed(&line, speed) != 0 || tcsetattr(fd, TCSANOW, &line) != 0)
+    return Refuse(PortFailure::kSettings, "tcsetattr %s: %s", device, std::strerror(errno));
+  // tcsetattr succeeds when any one of the changes was made: read them back.
+  termios applied = {};
+  if (tcgetattr(fd, &applied) != 0 || cfgetospeed(&applied) != speed || (applied.c_cflag & kFrameMask) != frame)
+    return Refuse(PortFailure::kSettings, "tcsetattr %s: the device did not take the line settings", device);
+  return 1;
+}
+
+// DTR and RTS up, as the Windows program has them. A pty has no modem lines.
+int RaiseModemLines(int fd, const char* device) {
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  if (ioctl(fd, TIOCMBIS, &lines) == 0 || errno == ENOTTY || errno == EINVAL) return 1;
+  return Refuse(PortFailure::kOther, "ioctl(TIOCMBIS) %s: %s", device, std::strerror(errno));
+}
+
+int DriverBytes(int fd) {
+  int count = 0;
+  if (ioctl(fd, FIONREAD, &count) != 0 || count < 0) return 0;
+  return count;
+}
+
+void DropReadAhead(PortSlot& slot) { slot.next = slot.end = 0; }
+
+}  // namespace
+
+void DeviceGroup(const char* device, char* name, int size) {
+  std::snprintf(name, static_cast<size_t>(size), "dialout");
+  struct stat info = {};
+  if (stat(device, &info) != 0) return;
+  const group* entry = getgrgid(info.st_gid);
+  if (entry != nullptr) std::snprintf(name, static_cast<size_t>(size), "%s", entry->gr_name);
+}
+
+bool BindPortDevice(int port, const char* device) {
+  if (!InRange(port) || IsOpen(port) || std::strlen(device) >= sizeof Slot(port).device) return false;
+  std::snprintf(Slot(port).device, sizeof Slot(port).device, "%s", device);
+  return true;
+}
+
+PortFailure LastPortFailure() { return Failure; }
+
+const char* LastPortError() { return ErrorText; }
+
+int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t stopBits) {
+  if (!InRange(port)) return 0;
+  if (IsOpen(port)) return 1;
+  PortSlot& slot = Slot(port);
+  if (slot.device[0] == '\0') return Refuse(PortFailure::kMissing, "port %d: no device given", port);
+  speed_t speed = B0;
+  tcflag_t frame = 0;
+  if (!SpeedConstant(baud, speed) || !FrameFlags(parity, dataBits, stopBits, frame))
+    return Refuse(PortFailure::kSettings, "%s: %lu bit/s, %lu data bits, parity %c, %lu stop bits: not offered",
+                  slot.device, static_cast<unsigned long>(baud), static_cast<unsigned long>(dataBits), parity,
+                  static_cast<unsigned long>(stopBits));
+  // O_NOCTTY: a serial device must never become the program's controlling terminal.
+  const int fd = open(slot.device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return RefuseOpen(slot.device, errno);
+  if (!isatty(fd)) return Abandon(fd, Refuse(PortFailure::kNotATerminal, "open %s: not a serial device", slot.device));
+  if (HoldExclusively(fd, slot.device) == 0) return Abandon(fd, 0);
+  if (SetLine(fd, slot.device, speed, frame) == 0 || RaiseModemLines(fd, slot.device) == 0) {
+    ioctl(fd, TIOCNXCL);
+    return Abandon(fd, 0);
+  }
+  slot.fd = fd;
+  slot.open = true;
+  DropReadAhead(slot);
+  Failure = PortFailure::kNone;
+  return 1;
+}
+
+// TIOCNXCL first: a pty keeps its exclusive mark while its far end stays open, and
+// the next program to open it would find it still set.
+void ClosePort(int port) {
+  if (!IsOpen(port)) return;
+  PurgePort(port);
+  PortSlot& slot = Slot(port);
+  ioctl(slot.fd, TIOCNXCL);
+  close(slot.fd);  // the lock goes with it
+  slot.open = false;
+  slot.fd = -1;
+}
+
+uint32_t BytesWaiting(int port) {
+  if (!IsOpen(port)) return 0;
+  const PortSlot& slot = Slot(port);
+  if (slot.next < slot.end) return slot.end - slot.next;
+  return static_cast<uint32_t>(DriverBytes(slot.fd));
+}
+
+uint8_t ReadByte(int port) {
+  if (!IsOpen(port)) return 0;
+  PortSlot& slot = Slot(port);
+  if (slot.next == slot.end) {
+    const ssize_t got = read(slot.fd, slot.ahead, sizeof slot.ahead);
+    if (got <= 0) return 0;  // nothing there (EAGAIN), or the device has gone
+    slot.next = 0;
+    slot.end = static_cast<uint32_t>(got);
+  }
+  return slot.ahead[slot.next++];
+}
+
+void WriteByte(int port, uint8_t byte) { WriteBytes(port, &byte, 1); }
+
+void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
+  if (!IsOpen(port) || count == 0) return;
+  const int fd = Slot(port).fd;
+  uint32_t done = 0;
+  while (done < count) {
+    const ssize_t put = write(fd, bytes + done, count - done);
+    if (put > 0) {
+      done += static_cast<uint32_t>(put);
+    } else if (put < 0 && errno == EINTR) {
+      continue;
+    } else if (put < 0 && errno == EAGAIN && WaitForFdOrStop(fd, POLLOUT, kWriteStallMs) == WaitEnd::kReady) {
+      continue;
+    } else {
+      return;  // gone (EIO after a hang-up), stalled, or stopped: the rest is dropped
+    }
+  }
+  tcdrain(fd);
+}
+
+// Input side only (TCIFLUSH): TCOFLUSH could discard bytes written but not yet on
+// the wire.
+void PurgePort(int port) {
+  if (!IsOpen(port)) return;
+  PortSlot& slot = Slot(port);
+  DropReadAhead(slot);
+  tcflush(slot.fd, TCIFLUSH);
+}
+
+// A device that has hung up (a USB adapter pulled out, a pty whose far end closed)
+// reports itself ready at once and for ever without a byte to read: it is waited on
+// no longer, and the time passes on the stop pipe alone, so the caller's own time
+// limits end the operation instead of a spin.
+// A stop signal is the console's window message: true then, so the caller pumps it.
+bool AwaitInput(int port, uint32_t ms) {
+  if (!IsOpen(port)) return WaitForFdOrStop(-1, POLLIN, ms) == WaitEnd::kStopped;
+  if (BytesWaiting(port) != 0) return StopSignal() != 0;
+  WaitEnd end = WaitForFdOrStop(Slot(port).fd, POLLIN, ms);
+  if (end == WaitEnd::kHungUp || (end == WaitEnd::kReady && BytesWaiting(port) == 0))
+    end = WaitForFdOrStop(-1, POLLIN, ms);
+  return end == WaitEnd::kStopped;
+}

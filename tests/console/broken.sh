@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# A line that goes quiet in the middle of a job, for both jobs side by side.
+# The dump: the register stops sending after 3000 bytes (regsim --fault
+# gap=3000:5000:1); 2 s later the transfer ends as broken, exit status 5, both files
+# holding the complete lines of those bytes, and stdout the rows shown before the
+# break, then the broken-transfer rows. LOG: the simulator goes away in the middle of
+# table 3 (a cable pulled: its pty hangs up); after five exchanges without an answer
+# LOG stops, exit status 6, log.txt holding the lines shown, and the hung-up device
+# costs no processor time meanwhile.
+source "$(dirname "$0")/lib.sh"
+
+line_log=$TG_WORK/dump-line.log
+start_regsim --mode dump --fault gap=3000:5000:1 --log "$line_log"
+dump_port=$REGSIM_PATH
+start_regsim --mode command --generate-tables 2,2,2,400 --latency-us 20000
+log_port=$REGSIM_PATH log_regsim=$REGSIM_PID
+
+start_tallyglass dump dump --port "$dump_port"
+start_tallyglass log log --port "$log_port"
+wait_for_rows log 6
+stop_tool "$log_regsim"
+pulled=$(date +%s)
+cpu_before=$(cpu_ms "$(program_pid log)")
+
+expect_exit dump 5
+sent_dump "$line_log" "$TG_WORK/sent.bin"
+[ "$(stat -c %s "$TG_WORK/sent.bin")" -ge 3000 ] || fail "the simulator sent less than its 3000 bytes"
+head -c 3000 "$TG_WORK/sent.bin" >"$TG_WORK/before_gap.bin"
+expected_fm_files "$TG_WORK/before_gap.bin" "$TG_WORK/expected1.txt" "$TG_WORK/expected2.txt"
+[ -s "$TG_WORK/expected1.txt" ] || fail "no complete line before the gap"
+expect_file_bytes "$(file_of dump FMout1.txt)" "$TG_WORK/expected1.txt"
+expect_file_bytes "$(file_of dump FMout2.txt)" "$TG_WORK/expected2.txt"
+expected=$(printf '%s\n' "$(opened_row "$dump_port")" "$ROW_PLEASE_WAIT" "$(cp1253_rows "$TG_WORK/before_gap.bin")" \
+  "$ROWS_BROKEN" "$(closed_row "$dump_port")")
+expect_eq "dump rows" "$(rows_of dump)" "$expected"
+expect_contains "$(stderr_of dump)" "the transfer broke off"
+
+# Five exchanges of three unanswered openings of 1 s each: LOG is still waiting
+# 8 s after the pull.
+while [ $(($(date +%s) - pulled)) -lt 8 ]; do sleep 0.2; done
+cpu=$(($(cpu_ms "$(program_pid log)") - cpu_before))
+[ "$cpu" -le 150 ] || fail "LOG used $cpu ms of processor time in 8 s on a hung-up device"
+expect_exit log 6 40
+rows=$(rows_of log)
+report=$(sed -n '2,$p' <<<"$rows" | head -n -2)
+expect_eq "LOG's last rows" "$(tail -n 2 <<<"$rows")" \
+  "$(printf '%s\n' "LOG stopped: the register does not answer" "$(closed_row "$log_port")")"
+expect_eq "log.txt" "$(iconv -f CP1253 -t UTF-8 "$(file_of log log.txt)" | sed 's/\r\r$//')" "$report"
+[ "$(wc -l <<<"$report")" -ge 5 ] || fail "too few report lines before the simulator went"
+expect_contains "$(stderr_of log)" "the register stopped answering"
+pass

@@ -1,0 +1,106 @@
+#include "windows/system_menu.h"
+
+#include <cstring>
+
+#include "windows/file_manager.h"
+#include "windows/greek_text.h"
+#include "windows/screen_text.h"
+
+namespace {
+
+// The longest path Windows has, and its NUL.
+constexpr DWORD kFolderChars = 32768;
+constexpr int kLabelChars = 64;
+constexpr int kAboutChars = kFolderChars + 256;
+// Where VS_FIXEDFILEINFO starts in a VS_VERSIONINFO block: three WORDs, the key
+// L"VS_VERSION_INFO" with its NUL (32 bytes), padded to a 4-byte boundary.
+constexpr DWORD kFixedInfoOffset = 40;
+constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
+constexpr WORD kVersionResourceType = 16;  // RT_VERSION, which without UNICODE is the ANSI name
+
+wchar_t Folder[kFolderChars];
+wchar_t AboutText[kAboutChars];
+
+// The working directory, where the program writes its files; false when it does
+// not fit (it always does, at kFolderChars).
+bool ReadFolder() {
+  const DWORD length = GetCurrentDirectoryW(kFolderChars, Folder);
+  return length > 0 && length < kFolderChars;
+}
+
+void AddItem(HMENU menu, UINT id, const char* text) {
+  wchar_t wide[kLabelChars];
+  ScreenText(text, kLabelChars, wide, kLabelChars);
+  AppendMenuW(menu, MF_STRING, id, wide);
+}
+
+// FILEVERSION of the program's own VERSIONINFO (resources/tallyglass.rc), as
+// "1.0.0.0" into `text` (room for four 5-digit parts); "?" without one.
+void ReadVersion(wchar_t* text) {
+  lstrcpyW(text, L"?");
+  const HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO),
+                                    MAKEINTRESOURCEW(kVersionResourceType));
+  if (found == nullptr) return;
+  const DWORD size = SizeofResource(nullptr, found);
+  const BYTE* block = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+  if (block == nullptr || size < kFixedInfoOffset + sizeof(VS_FIXEDFILEINFO)) return;
+  VS_FIXEDFILEINFO fixed;
+  std::memcpy(&fixed, block + kFixedInfoOffset, sizeof fixed);
+  if (fixed.dwSignature != kFixedInfoSignature) return;
+  wsprintfW(text, L"%u.%u.%u.%u", HIWORD(fixed.dwFileVersionMS), LOWORD(fixed.dwFileVersionMS),
+            HIWORD(fixed.dwFileVersionLS), LOWORD(fixed.dwFileVersionLS));
+}
+
+// Appends `piece` to AboutText, cut to fit.
+void Append(const wchar_t* piece) {
+  const int used = lstrlenW(AboutText);
+  lstrcpynW(AboutText + used, piece, kAboutChars - used);
+}
+
+void AppendLabel(const char* text) {
+  wchar_t wide[kLabelChars];
+  ScreenText(text, kLabelChars, wide, kLabelChars);
+  Append(wide);
+}
+
+// The folder's path goes to the box as it is: it is UTF-16 already, and may hold
+// letters that Windows-1253 has not.
+void ShowAbout(HWND window) {
+  wchar_t version[32];
+  ReadVersion(version);
+  AboutText[0] = L'\0';
+  Append(L"Tallyglass\n");
+  AppendLabel(kTextVersion);
+  Append(L" ");
+  Append(version);
+  Append(sizeof(void*) == 8 ? L", 64-bit\n\n" : L", 32-bit\n\n");
+  AppendLabel(kTextFilesFolder);
+  Append(L"\n");
+  Append(ReadFolder() ? Folder : L"?");
+  wchar_t caption[kLabelChars];
+  ScreenText(kTextAboutCaption, kLabelChars, caption, kLabelChars);
+  MessageBoxW(window, AboutText, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+void AddSystemMenuItems(HWND window) {
+  const HMENU menu = GetSystemMenu(window, FALSE);
+  if (menu == nullptr) return;
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AddItem(menu, kSysCommandOpenFolder, kTextOpenFolderItem);
+  AddItem(menu, kSysCommandAbout, kTextAboutItem);
+}
+
+BOOL RunSystemCommand(HWND window, WPARAM command) {
+  switch (command & 0xFFF0) {
+    case kSysCommandOpenFolder:
+      if (ReadFolder()) ShowFolder(window, Folder);
+      return TRUE;
+    case kSysCommandAbout:
+      ShowAbout(window);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
