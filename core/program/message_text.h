@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdarg>
 
+#include "core/seams/shell.h"
+
 // Formats into `buffer` (`size` characters, NUL included), cutting a longer text to
 // fit; the buffer always ends in a NUL. Returns the length of what it holds.
-int FormatMessageText(char* buffer, int size, const char* format, va_list values);
+int FormatMessageText(char* buffer, int size, const char* format, va_list values)
+    TG_PRINTF_LIKE(3, 0);
