@@ -5,10 +5,7 @@
 // The job runs as it does under the dialog's buttons: the device bound to one port
 // slot, Connect's row, the operation, Disconnect's row. Rows go to stdout; what the
 // Windows program says in a message box, and how the job ended, go to stderr.
-#include <getopt.h>
-
 #include <cerrno>
-#include <cstdarg>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +16,7 @@
 #include "core/report/record_log.h"
 #include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
+#include "posix/arguments.h"
 #include "posix/console_shell.h"
 #include "posix/port_device.h"
 #include "posix/port_list.h"
@@ -37,8 +35,6 @@ constexpr int kExitFileNotOpened = 7;
 constexpr int kExitSignalBase = 128;
 
 constexpr int kConsolePort = 1;  // the one slot the console uses
-constexpr uint32_t kDefaultSpeed = 115200;
-constexpr uint32_t kSpeeds[] = {9600, 19200, 38400, 57600, 115200};
 constexpr int kShownDeviceChars = 256;
 
 constexpr char kUsage[] =
@@ -87,63 +83,8 @@ constexpr char kHelp[] =
     "  7    an output file cannot be created in the working directory\n"
     "  128+N  stopped by signal N: 130 Ctrl+C (SIGINT), 143 SIGTERM, 129 SIGHUP\n";
 
-enum class Job { kDump, kLog };
-
-struct Options {
-  Job job;
-  const char* port;
-  uint32_t speed;
-};
-
-int UsageError(const char* format, ...) TG_PRINTF_LIKE(1, 2);
-int UsageError(const char* format, ...) {
-  va_list values;
-  va_start(values, format);
-  std::fprintf(stderr, "tallyglass: ");
-  std::vfprintf(stderr, format, values);
-  va_end(values);
-  std::fprintf(stderr, "\n%s(tallyglass --help tells more)\n", kUsage);
-  return kExitUsage;
-}
-
-bool ParseSpeed(const char* text, uint32_t& speed) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long value = std::strtoul(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0') return false;
-  for (const uint32_t offered : kSpeeds) {
-    if (value == offered) {
-      speed = offered;
-      return true;
-    }
-  }
-  return false;
-}
-
-// argv[0] is the job's name. 0 when the options make a job, else the exit status.
-int ParseJobOptions(int argc, char** argv, Options& options) {
-  static const option kLongOptions[] = {{"port", required_argument, nullptr, 'p'},
-                                        {"speed", required_argument, nullptr, 's'},
-                                        {"help", no_argument, nullptr, 'h'},
-                                        {nullptr, 0, nullptr, 0}};
-  opterr = 0;
-  optind = 1;
-  for (int c; (c = getopt_long(argc, argv, ":p:s:h", kLongOptions, nullptr)) != -1;) {
-    switch (c) {
-      case 'p': options.port = optarg; break;
-      case 's':
-        if (!ParseSpeed(optarg, options.speed)) return UsageError("speed '%s' is not offered", optarg);
-        break;
-      case 'h': std::printf("%s%s", kUsage, kHelp); return -1;
-      case ':': return UsageError("%s needs a value", argv[optind - 1]);
-      default: return UsageError("unknown option '%s'", argv[optind - 1]);
-    }
-  }
-  if (optind < argc) return UsageError("unexpected argument '%s'", argv[optind]);
-  if (options.port == nullptr || options.port[0] == '\0') return UsageError("no --port given");
-  if (std::strlen(options.port) >= static_cast<size_t>(kDevicePathChars))
-    return UsageError("the device path is too long");
-  return 0;
+void PrintUsageError(const char* error) {
+  std::fprintf(stderr, "tallyglass: %s\n%s(tallyglass --help tells more)\n", error, kUsage);
 }
 
 // The device as the rows name it: the rows are the program's 1253 text, and a path
@@ -167,8 +108,8 @@ const char* SignalName(int signal) {
 }
 
 // How the job ended, as its exit status, with a line on stderr for every end but success.
-int JobStatus(Job job) {
-  const bool dump = job == Job::kDump;
+int JobStatus(CommandKind job) {
+  const bool dump = job == CommandKind::kDump;
   switch (LastOperationResult) {
     case OperationResult::kCompleted: return kExitDone;
     case OperationResult::kFileNotOpened:
@@ -194,7 +135,7 @@ int JobStatus(Job job) {
   return kExitOther;
 }
 
-int RunJob(const Options& options) {
+int RunJob(const Command& options) {
   if (!InstallStopSignals()) {
     ConsoleNote("cannot set up the stop signals: %s", std::strerror(errno));
     return kExitOther;
@@ -211,7 +152,7 @@ int RunJob(const Options& options) {
   }
   PortIsOpen = 1;
   ListPrintf("Opened port %s, %lu, Parity NONE, Data 8, Stop 1", shown, static_cast<unsigned long>(options.speed));
-  if (options.job == Job::kDump) {
+  if (options.kind == CommandKind::kDump) {
     ReadFiscalMemory();
   } else {
     BuildRecordLog();
@@ -219,7 +160,7 @@ int RunJob(const Options& options) {
   ClosePort(kConsolePort);
   PortIsOpen = 0;
   ListPrintf("Closed port %s", shown);
-  const int status = JobStatus(options.job);
+  const int status = JobStatus(options.kind);
   EndConsoleOutput();
   return status;
 }
@@ -227,24 +168,16 @@ int RunJob(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return UsageError("no job given");
-  const char* command = argv[1];
-  if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0 || std::strcmp(command, "help") == 0) {
-    std::printf("%s%s", kUsage, kHelp);
-    return kExitDone;
+  Command command;
+  ReadCommandLine(argc, argv, command);
+  switch (command.kind) {
+    case CommandKind::kUsageError: PrintUsageError(command.error); return kExitUsage;
+    case CommandKind::kHelp: std::printf("%s%s", kUsage, kHelp); return kExitDone;
+    case CommandKind::kPorts:
+      if (ListSerialDevices(stdout) == 0) std::fprintf(stderr, "tallyglass: no serial devices found\n");
+      return kExitDone;
+    case CommandKind::kDump:
+    case CommandKind::kLog: break;
   }
-  if (std::strcmp(command, "ports") == 0) {
-    if (argc > 2) return UsageError("unexpected argument '%s'", argv[2]);
-    if (ListSerialDevices(stdout) == 0) std::fprintf(stderr, "tallyglass: no serial devices found\n");
-    return kExitDone;
-  }
-  Options options{Job::kDump, nullptr, kDefaultSpeed};
-  if (std::strcmp(command, "log") == 0) {
-    options.job = Job::kLog;
-  } else if (std::strcmp(command, "dump") != 0) {
-    return UsageError("unknown job '%s'", command);
-  }
-  const int parsed = ParseJobOptions(argc - 1, argv + 1, options);
-  if (parsed != 0) return parsed < 0 ? kExitDone : parsed;
-  return RunJob(options);
+  return RunJob(command);
 }

@@ -43,6 +43,7 @@ constexpr int kStatusFieldCount = 3;
 constexpr int kStatusFieldStride = 3;         // two hex digits and a separator
 constexpr int kReplyDataStart = 9;
 constexpr uint8_t kDigitZero = '0';
+constexpr uint32_t kStatusFieldMax = 0xFF;
 
 // Bounds on a line that never stops chattering. Stray bytes before STX restart the
 // 2000 ms silence, and a reception ends only on ETX or a 500 ms gap, so a wrong
@@ -127,10 +128,16 @@ bool IsBlank(uint8_t c) { return c == 0 || c == ' ' || (c >= '\t' && c <= '\r');
 
 // A field of nothing but white space or a NUL is refused outright: the library's
 // conversion would either report end of text (and leave a stale status standing)
-// or skip ahead and read the next field's digits as this one's.
+// or skip ahead and read the next field's digits as this one's. So is a minus sign
+// before a digit other than 0: the conversion wraps "-F" to 0xFFFFFFF1, no status of
+// two hex digits, and its low 16 bits would make the result a negative number
+// outside every result the exchange has.
 bool ConvertStatusField(const uint8_t* field, uint32_t& value) {
   if (IsBlank(field[0]) && (field[0] == 0 || IsBlank(field[1]))) return false;
-  return ScanHexField(field, value) == 1;
+  uint32_t converted = 0;
+  if (ScanHexField(field, converted) != 1 || converted > kStatusFieldMax) return false;
+  value = converted;
+  return true;
 }
 
 // Length, checksum, cut, status fields. The first field goes straight into

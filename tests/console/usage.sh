@@ -29,6 +29,7 @@ usage_error "speed '14400' is not offered" dump --port /dev/ttyUSB0 --speed 1440
 usage_error "speed '9600x' is not offered" log -p /dev/ttyUSB0 -s 9600x
 usage_error "--port needs a value" dump --port
 usage_error "unknown option '--parity'" dump --port /dev/ttyUSB0 --parity E
+usage_error "unknown option '-x'" log -xp /dev/ttyUSB0
 usage_error "unexpected argument 'now'" dump --port /dev/ttyUSB0 now
 usage_error "unexpected argument 'all'" ports all
 

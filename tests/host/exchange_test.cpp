@@ -249,6 +249,8 @@ TEST_F(ExchangeTest, BadChecksumOrStatusFieldIsAnsweredWithNak) {
       Framed("zz/00/00/9/"),                   // first field does not convert
       Framed("00/g0/00/9/"),                   // second field: 'g' is no hex digit
       Framed("00/00/+ /9/"),                   // a sign alone converts nothing
+      Framed("-F/00/00/9/"),                   // "%02X" wraps it to 0xFFFFFFF1: the result would be -15
+      Framed("00/-1/00/9/"),
   };
   for (const std::string& reply : bad) {
     Restart();
@@ -280,6 +282,11 @@ TEST_F(ExchangeTest, BlankStatusFieldIsRefusedAndLeavesNoStaleStatus) {
   Restart();
   ScriptedRegister peer;
   peer.replies = {Framed(" 7/7 /00/9/")};
+  EXPECT_EQ(ExchangeCommand(kPort, "g/", out_), 7);
+  // A sign that leaves the value within two hex digits is the library's reading still.
+  Restart();
+  ScriptedRegister signs;
+  signs.replies = {Framed("+7/-0/00/9/")};
   EXPECT_EQ(ExchangeCommand(kPort, "g/", out_), 7);
 }
 

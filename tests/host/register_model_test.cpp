@@ -257,6 +257,7 @@ Data ShortestReply() {
   return d;
 }
 const std::string kXReply = "00/00/00/X/" + std::to_string(regsim::Checksum("00/00/00/X/"));
+const std::string kBusyReply = "0E/00/00/X/" + std::to_string(regsim::Checksum("0E/00/00/X/"));
 
 TEST(RegisterFaults, SilentRegisterHearsButNeverAnswers) {
   Faults f;
@@ -332,11 +333,39 @@ TEST(RegisterFaults, Status14OnTheFirstTransactionsEvenWhenRepeated) {
   Faults f;
   f.status14Replies = 1;
   Line line(Mode::Command, ShortestReply(), f);
-  const std::string busy = "0E/00/00/X/" + std::to_string(regsim::Checksum("0E/00/00/X/"));
-  EXPECT_EQ(AskG(line), kAck + Reply(busy));
-  EXPECT_EQ(line.Write(kNak), Reply(busy));  // a repetition repeats the same reply
+  EXPECT_EQ(AskG(line), kAck + Reply(kBusyReply));
+  EXPECT_EQ(line.Write(kNak), Reply(kBusyReply));  // a repetition repeats the same reply
   line.Write(kAck);
   EXPECT_EQ(AskG(line), kAck + Reply(kXReply));
+}
+
+// faultsFrom moves every counted fault to the middle of a run; the replies the PC
+// took are kept with their commands and statuses.
+TEST(RegisterFaults, CountedFaultsCanStartLaterAndTakenRepliesAreKept) {
+  Faults f;
+  f.status14Replies = f.badChecksumReplies = f.faultsFrom = 1;  // both on the second transaction
+  Line line(Mode::Command, ShortestReply(), f);
+  EXPECT_EQ(AskG(line), kAck + Reply(kXReply));  // the first transaction is left alone
+  line.Write(kAck);
+  const std::string second = AskG(line);
+  EXPECT_NE(second, kAck + Reply(kBusyReply));  // the second reply frame carries a wrong checksum
+  EXPECT_EQ(line.Write(kNak), Reply(kBusyReply));
+  line.Write(kAck);
+  EXPECT_EQ(AskG(line), kAck + Reply(kXReply));
+  line.Write(kAck);
+  ASSERT_EQ(line.stats().acknowledged.size(), 3u);
+  EXPECT_EQ(line.stats().acknowledged[1].command, "g/");
+  EXPECT_EQ(line.stats().acknowledged[0].status, 0);
+  EXPECT_EQ(line.stats().acknowledged[1].status, 0x0E);
+
+  Faults noise;
+  noise.noise = true;
+  noise.faultsFrom = 1;
+  Line later(Mode::Command, ShortestReply(), noise);
+  EXPECT_EQ(AskG(later), kAck + Reply(kXReply));  // noise from the second ENQ on
+  later.Write(kAck);
+  EXPECT_EQ(AskG(later, 10000), "");
+  EXPECT_FALSE(later.AdvanceTo(20000).empty());
 }
 
 TEST(RegisterFaults, ShortFramesCarryTenFrameBytes) {

@@ -14,6 +14,7 @@
 
 namespace {
 std::vector<std::string> rows;
+std::vector<std::string> messages;
 int clear_count = 0;
 int pump_count = 0;
 int hold_depth = 0;
@@ -56,6 +57,7 @@ int ListPrintf(const char* format, ...) {
   va_start(args, format);
   const int n = FormatMessageText(message_buffer, kMessageBufferChars, format, args);
   va_end(args);
+  messages.emplace_back(message_buffer, static_cast<size_t>(n));
   SplitRows(kListSink, message_buffer);
   return n;
 }
@@ -82,6 +84,7 @@ void ClearProgress() { progresses.push_back({"(cleared)", 0, 0, simline::Now()})
 
 namespace shellstub {
 const std::vector<std::string>& Rows() { return rows; }
+const std::vector<std::string>& Messages() { return messages; }
 int ClearCount() { return clear_count; }
 int PumpCount() { return pump_count; }
 int HoldDepth() { return hold_depth; }
@@ -96,6 +99,7 @@ const std::vector<Progress>& Progresses() { return progresses; }
 const std::vector<uint32_t>& ReleaseTimes() { return release_times; }
 void Reset() {
   rows.clear();
+  messages.clear();
   clear_count = pump_count = hold_depth = release_count = 0;
   pump_hook = nullptr;
   posted.clear();

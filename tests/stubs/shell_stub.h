@@ -10,6 +10,9 @@ namespace shellstub {
 // Rows as the message list would hold them, each row's text being its column 0: what
 // the operator sees.
 const std::vector<std::string>& Rows();
+// Every text given to ListPrintf, whole and in order, as formatted: one message can
+// make several rows, and a row does not show a message's later cells.
+const std::vector<std::string>& Messages();
 int ClearCount();
 int PumpCount();
 // Nesting depth of HoldListRedraw at this moment, and how many batches were released.

@@ -20,8 +20,6 @@ constexpr size_t kMaxFrameBytes = 1024;
 constexpr int kShortFrameBytes = 10;  // one less than the shortest usable reply
 constexpr int kTableCount = 4;
 
-bool FaultApplies(int count, int done) { return count < 0 || done < count; }
-
 // "r/T/NNNN/": table T (one digit), index NNNN (decimal digits); false otherwise.
 bool ParseRecordCommand(const std::string& command, int& table, long& index) {
   if (command.size() < 6 || command.compare(0, 2, "r/") != 0 || command[3] != '/' ||
@@ -94,6 +92,7 @@ void Register::Impl::CollectFrame(uint8_t byte, uint64_t nowUs) {
 void Register::Impl::AcknowledgeReply(uint8_t byte, uint64_t nowUs) {
   if (byte == kAck) {
     ++stats.acks;
+    stats.acknowledged.push_back({transactionCommand, replyStatus});
     state = State::Idle;
   } else if (byte == kNak) {
     ++stats.naks;
@@ -119,8 +118,7 @@ void Register::Impl::EndOfFrame(uint64_t nowUs) {
   }
   ++stats.framesGood;
   stats.commands.push_back(command);
-  if (faults.frameAnswer >= 0 && FaultApplies(faults.frameAnswerCount, frameAnswers)) {
-    ++frameAnswers;
+  if (faults.frameAnswer >= 0 && FaultApplies(faults, faults.frameAnswerCount, stats.framesGood - 1)) {
     if (!faults.silent) {
       writer.BeginAnswer(nowUs);
       writer.Put(static_cast<uint8_t>(faults.frameAnswer));
@@ -154,7 +152,8 @@ void Register::Impl::Transact(const std::string& command, uint64_t nowUs) {
     replyStatus = kStatusUnknownCommand;
     replyData.clear();
   }
-  if (FaultApplies(faults.status14Replies, transactions)) replyStatus = kStatusBusy;
+  if (FaultApplies(faults, faults.status14Replies, transactions)) replyStatus = kStatusBusy;
+  transactionCommand = command;
   ++transactions;
   state = State::AwaitAck;
   SendReply(nowUs);
@@ -166,11 +165,11 @@ void Register::Impl::SendReply(uint64_t nowUs) {
   if (faults.silent) return;
   const int sent = stats.replies++;
   std::string body = ReplyFrameBody(replyStatus, replyData);
-  if (FaultApplies(faults.badChecksumReplies, sent)) {
+  if (FaultApplies(faults, faults.badChecksumReplies, sent)) {
     char& units = body.back();
     units = units == '9' ? '0' : static_cast<char>(units + 1);
   }
-  if (FaultApplies(faults.shortFrameReplies, sent)) body.resize(kShortFrameBytes);
+  if (FaultApplies(faults, faults.shortFrameReplies, sent)) body.resize(kShortFrameBytes);
   writer.BeginAnswer(nowUs);
   writer.Put(faults.strayBeforeStx);
   writer.BeginBlock();

@@ -42,9 +42,8 @@ void LineWriter::Put(const std::string& bytes) {
 void LineWriter::BeginBlock() {
   inBlock_ = true;
   blockBytes_ = 0;
-  gapThisBlock_ = faults_.gapAfterBytes >= 0 && faults_.gapMs > 0 &&
-                  (faults_.gapBlocks < 0 || blocksWithGap_ < faults_.gapBlocks);
-  if (gapThisBlock_) ++blocksWithGap_;
+  gapThisBlock_ = faults_.gapAfterBytes >= 0 && faults_.gapMs > 0 && FaultApplies(faults_, faults_.gapBlocks, blocks_);
+  ++blocks_;
 }
 
 void LineWriter::EndBlock() { inBlock_ = false; }

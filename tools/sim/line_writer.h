@@ -36,7 +36,7 @@ class LineWriter {
   bool inBlock_ = false;
   bool gapThisBlock_ = false;
   uint64_t blockBytes_ = 0;
-  int blocksWithGap_ = 0;
+  int blocks_ = 0;
 };
 
 }  // namespace regsim

@@ -71,7 +71,7 @@ struct Register::Impl {
   int replyStatus = kStatusOk;  // the current transaction's reply
   std::string replyData;
   int transactions = 0;         // replies built (for the status-14 fault)
-  int frameAnswers = 0;         // frames answered with the frame-answer fault
+  std::string transactionCommand;  // the command the current reply answers
   bool noiseOn = false;
   uint64_t noiseNextUs = 0;
   uint32_t noiseSeed = 0x2545F491u;

@@ -25,7 +25,7 @@ Register::Impl::Impl(Mode m, Data d, Faults f, Output output)
 void Register::Impl::Receive(uint8_t byte, uint64_t nowUs) {
   if (byte == kEnq) ++stats.enqs;
   if (noiseOn) return;  // a register that only babbles hears nothing
-  if (faults.noise && byte == kEnq) {
+  if (faults.noise && byte == kEnq && stats.enqs > faults.faultsFrom) {
     StartNoise(nowUs);
     return;
   }
@@ -78,6 +78,10 @@ void Register::Impl::LineClosed(uint64_t nowUs) {
   frame.clear();
   noiseOn = false;
   writer.Reset(nowUs);
+}
+
+bool FaultApplies(const Faults& faults, int count, int seen) {
+  return seen >= faults.faultsFrom && (count < 0 || seen - faults.faultsFrom < count);
 }
 
 Register::Register(Mode mode, Data data, Faults faults, Output output)

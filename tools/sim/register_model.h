@@ -66,7 +66,15 @@ struct Faults {
   uint32_t latencyUs = 0;           // delay before each answer
   int gapBlocks = -1;               // how many dumps/replies get the gap (-1: every one)
   int frameAnswerCount = -1;        // how many command frames get frameAnswer (-1: every one)
+  int faultsFrom = 0;               // the counted faults (frame answer, bad checksum, status 14, short
+                                    // frames, gap) leave this many of what they count alone before
+                                    // their N begin, and noise starts at the ENQ after this many:
+                                    // a fault in the middle of a run rather than at its start
 };
+
+// Whether a counted fault of `count` (-1: every time) hits the one numbered `seen`
+// (from 0) of the things it counts, given faults.faultsFrom.
+bool FaultApplies(const Faults& faults, int count, int seen);
 
 struct Stats {
   int enqs = 0;                       // ENQ bytes received
@@ -76,6 +84,11 @@ struct Stats {
   int acks = 0;                       // ACKs received for replies
   int naks = 0;                       // NAKs received for replies
   std::vector<std::string> commands;  // command texts of good frames, in order
+  struct Acknowledged {
+    std::string command;
+    int status;
+  };
+  std::vector<Acknowledged> acknowledged;  // replies the PC took (answered with ACK), in order
   uint64_t dumpBytes = 0;             // dump text bytes sent (line ends included, ETX not)
   int dumps = 0;                      // dumps sent to the end (ETX)
 };

@@ -1,0 +1,84 @@
+#include "posix/arguments.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/seams/shell.h"
+#include "posix/port_device.h"
+
+namespace {
+
+void UsageError(Command& command, const char* format, ...) TG_PRINTF_LIKE(2, 3);
+void UsageError(Command& command, const char* format, ...) {
+  va_list values;
+  va_start(values, format);
+  std::vsnprintf(command.error, sizeof command.error, format, values);
+  va_end(values);
+  command.kind = CommandKind::kUsageError;
+}
+
+bool ParseSpeed(const char* text, uint32_t& speed) {
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long value = std::strtoul(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0') return false;
+  for (const uint32_t offered : kOfferedSpeeds) {
+    if (value == offered) {
+      speed = offered;
+      return true;
+    }
+  }
+  return false;
+}
+
+// argv[0] is the job's name; `command` holds the job already.
+void ReadJobOptions(int argc, char** argv, Command& command) {
+  static const option kLongOptions[] = {{"port", required_argument, nullptr, 'p'},
+                                        {"speed", required_argument, nullptr, 's'},
+                                        {"help", no_argument, nullptr, 'h'},
+                                        {nullptr, 0, nullptr, 0}};
+  opterr = 0;
+  optind = 0;  // 0, not 1: glibc then also forgets an option cluster left half read
+  for (int c; (c = getopt_long(argc, argv, ":p:s:h", kLongOptions, nullptr)) != -1;) {
+    switch (c) {
+      case 'p': command.port = optarg; break;
+      case 's':
+        if (!ParseSpeed(optarg, command.speed)) return UsageError(command, "speed '%s' is not offered", optarg);
+        break;
+      case 'h': command.kind = CommandKind::kHelp; return;
+      case ':': return UsageError(command, "%s needs a value", argv[optind - 1]);
+      default:
+        // A short option may sit inside a cluster ("-xp"): name the letter, not the word.
+        if (optopt != 0) return UsageError(command, "unknown option '-%c'", optopt);
+        return UsageError(command, "unknown option '%s'", argv[optind - 1]);
+    }
+  }
+  if (optind < argc) return UsageError(command, "unexpected argument '%s'", argv[optind]);
+  if (command.port == nullptr || command.port[0] == '\0') return UsageError(command, "no --port given");
+  if (std::strlen(command.port) >= static_cast<size_t>(kDevicePathChars))
+    UsageError(command, "the device path is too long");
+}
+
+}  // namespace
+
+void ReadCommandLine(int argc, char** argv, Command& command) {
+  command = Command{CommandKind::kDump, nullptr, kDefaultSpeed, {}};
+  if (argc < 2) return UsageError(command, "no job given");
+  const char* job = argv[1];
+  if (std::strcmp(job, "--help") == 0 || std::strcmp(job, "-h") == 0 || std::strcmp(job, "help") == 0) {
+    command.kind = CommandKind::kHelp;
+  } else if (std::strcmp(job, "ports") == 0) {
+    command.kind = CommandKind::kPorts;
+    if (argc > 2) UsageError(command, "unexpected argument '%s'", argv[2]);
+  } else if (std::strcmp(job, "log") == 0 || std::strcmp(job, "dump") == 0) {
+    command.kind = job[0] == 'l' ? CommandKind::kLog : CommandKind::kDump;
+    ReadJobOptions(argc - 1, argv + 1, command);
+  } else {
+    UsageError(command, "unknown job '%s'", job);
+  }
+}
