@@ -128,10 +128,7 @@ class FiscalDumpTest : public ::testing::Test {
  protected:
   void SetUp() override {
     simline::Reset();
-    ASSERT_EQ(OpenPort(kPort, 115200, 'N', 8, 1), 1);
-    SelectedPort = kPort;
-    PortIsOpen = 1;
-    OperationRunning = 0;
+    ASSERT_TRUE(simline::ConnectProgram(kPort));
     fdsBefore_ = OpenFdCount();
   }
   void TearDown() override {

@@ -68,10 +68,7 @@ class OperationEndTest : public ::testing::Test {
  protected:
   void SetUp() override {
     simline::Reset();
-    ASSERT_EQ(OpenPort(kPort, 115200, 'N', 8, 1), 1);
-    SelectedPort = kPort;
-    PortIsOpen = 1;
-    OperationRunning = kNoOperation;
+    ASSERT_TRUE(simline::ConnectProgram(kPort));
     StopRequested = 0;
     LastOperationResult = OperationResult::kNone;
     std::filesystem::remove_all("FMout1.txt");

@@ -73,10 +73,7 @@ class RecordLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     simline::Reset();
-    ASSERT_NE(OpenPort(kPort, 115200, 'N', 8, 1), 0);
-    SelectedPort = kPort;
-    PortIsOpen = 1;
-    OperationRunning = 0;
+    ASSERT_TRUE(simline::ConnectProgram(kPort));
   }
   void TearDown() override {
     ClosePort(kPort);

@@ -244,10 +244,7 @@ class SoakTest : public ::testing::Test {
   void StartRun() {
     simline::Reset();
     simline::SetTickStep(0);  // time passes in the waits only, as on the real clock
-    ASSERT_EQ(OpenPort(kPort, 115200, 'N', 8, 1), 1);
-    SelectedPort = kPort;
-    PortIsOpen = 1;
-    OperationRunning = kNoOperation;
+    ASSERT_TRUE(simline::ConnectProgram(kPort));
   }
 
   void Check(bool holds, const std::string& what) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "core/program/state.h"
 #include "core/seams/serial_port.h"
 #include "tests/stubs/clock_stub.h"
 #include "tests/stubs/shell_stub.h"
@@ -105,6 +106,14 @@ void PurgePort(int port) {
 }
 
 namespace simline {
+
+bool ConnectProgram(int port) {
+  if (OpenPort(port, 115200, 'N', 8, 1) != 1) return false;
+  SelectedPort = port;
+  PortIsOpen = 1;
+  OperationRunning = kNoOperation;
+  return true;
+}
 
 void Reset() {
   for (int i = 0; i <= kPortCount; ++i) open_ports[i] = missing_ports[i] = false;

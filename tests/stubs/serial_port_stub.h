@@ -34,6 +34,10 @@ struct Traffic {
 void Reset();
 void Attach(Peer* peer);
 
+// The program as Connect leaves it on `port` of this line: opened at 115200 8N1,
+// selected, no operation running. False when the port does not open.
+bool ConnectProgram(int port);
+
 // Far end: this byte arrives at the program's side at `at` (ms).
 void Send(uint32_t at, uint8_t byte);
 void Send(uint32_t at, const std::string& bytes);
