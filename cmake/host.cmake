@@ -11,4 +11,6 @@ if(NOT TG_FUZZ)
 
   add_subdirectory(tools)
 endif()
-add_subdirectory(tests)
+if(TG_TESTS)
+  add_subdirectory(tests)
+endif()

@@ -33,3 +33,22 @@ trap_unexpected_failure() {
   # shellcheck disable=SC2064  # the script's name is fixed now, the command later
   trap "echo \"$script: stopped: '\$BASH_COMMAND' failed (exit \$?)\" >&2" ERR
 }
+
+# machine_runs_32bit: whether this machine's kernel runs 32-bit x86 programs. It
+# runs the smallest such program (an ELF that only exits 0), so it needs no 32-bit
+# library installed; where the kernel has no 32-bit support it fails with "Exec
+# format error". It is written under build/, where the project's own programs run
+# (a /tmp mounted noexec would answer no for another reason). TG_RUNS_32BIT=yes|no
+# gives the answer instead (the set-up's test).
+machine_runs_32bit() {
+  case ${TG_RUNS_32BIT:-} in yes) return 0 ;; no) return 1 ;; esac
+  local probe status=0
+  mkdir -p "${TG_ROOT:-$PWD}/build"
+  probe=$(mktemp "${TG_ROOT:-$PWD}/build/.probe32.XXXXXX") || return 1
+  # ELF header, one loadable segment, then: mov eax,1; xor ebx,ebx; int 0x80 (exit 0).
+  printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  "$probe" 2>/dev/null || status=$?
+  rm -f "$probe"
+  return $status
+}
