@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/archive/run_archive.h"
 #include "core/seams/shell.h"
 #include "posix/port_device.h"
 
@@ -41,6 +42,8 @@ void ReadJobOptions(int argc, char** argv, Command& command) {
   static const option kLongOptions[] = {{"port", required_argument, nullptr, 'p'},
                                         {"speed", required_argument, nullptr, 's'},
                                         {"help", no_argument, nullptr, 'h'},
+                                        {"archive", required_argument, nullptr, 'a'},
+                                        {"no-archive", no_argument, nullptr, 'n'},
                                         {nullptr, 0, nullptr, 0}};
   opterr = 0;
   optind = 0;  // 0, not 1: glibc then also forgets an option cluster left half read
@@ -51,6 +54,11 @@ void ReadJobOptions(int argc, char** argv, Command& command) {
         if (!ParseSpeed(optarg, command.speed)) return UsageError(command, "speed '%s' is not offered", optarg);
         break;
       case 'h': command.kind = CommandKind::kHelp; return;
+      case 'a':
+        if (optarg[0] == '\0') return UsageError(command, "--archive needs a folder");
+        command.archive = optarg;
+        break;
+      case 'n': command.archive = ""; break;
       case ':': return UsageError(command, "%s needs a value", argv[optind - 1]);
       default:
         // A short option may sit inside a cluster ("-xp"): name the letter, not the word.
@@ -61,13 +69,15 @@ void ReadJobOptions(int argc, char** argv, Command& command) {
   if (optind < argc) return UsageError(command, "unexpected argument '%s'", argv[optind]);
   if (command.port == nullptr || command.port[0] == '\0') return UsageError(command, "no --port given");
   if (std::strlen(command.port) >= static_cast<size_t>(kDevicePathChars))
-    UsageError(command, "the device path is too long");
+    return UsageError(command, "the device path is too long");
+  if (command.archive != nullptr && std::strlen(command.archive) >= static_cast<size_t>(kArchiveRootChars))
+    UsageError(command, "the archive folder's path is too long");
 }
 
 }  // namespace
 
 void ReadCommandLine(int argc, char** argv, Command& command) {
-  command = Command{CommandKind::kDump, nullptr, kDefaultSpeed, {}};
+  command = Command{CommandKind::kDump, nullptr, kDefaultSpeed, {}, nullptr};
   if (argc < 2) return UsageError(command, "no job given");
   const char* job = argv[1];
   if (std::strcmp(job, "--help") == 0 || std::strcmp(job, "-h") == 0 || std::strcmp(job, "help") == 0) {

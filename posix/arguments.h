@@ -15,6 +15,7 @@ struct Command {
   const char* port;  // for a job: one of argv's strings (or its end), never empty
   uint32_t speed;    // for a job: one of kOfferedSpeeds
   char error[kUsageErrorChars];  // for a usage error: what is wrong, without the usage
+  const char* archive;  // for a job: where the run folders go; null: the default; "" with --no-archive
 };
 
 // Reads `argc` arguments of `argv` (argv[0] the program) into `command`. Uses getopt

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/archive/run_archive.h"
 #include "core/dump/fiscal_dump.h"
 #include "core/program/state.h"
 #include "core/report/record_log.h"
@@ -61,9 +62,16 @@ constexpr char kHelp[] =
     "  -p, --port DEVICE  the serial device, e.g. /dev/ttyUSB0 or a /dev/serial/by-id name\n"
     "  -s, --speed N      9600, 19200, 38400, 57600 or 115200 bit/s (default 115200);\n"
     "                     always 8 data bits, no parity, 1 stop bit, no flow control\n"
+    "  --archive DIR      keep each run's files in a folder of its own under DIR\n"
+    "                     (default: Tallyglass-archive in the working directory)\n"
+    "  --no-archive       keep no archive\n"
     "  -h, --help         this text\n"
     "\n"
-    "The files go to the working directory. Every row that the Windows program shows in\n"
+    "The files go to the working directory: FMout1.txt and FMout2.txt, or log.txt and\n"
+    "log.csv (the report for a spreadsheet). Each run also keeps its files, the bytes\n"
+    "received (FMraw.bin), a manifest.txt and their SHA256SUMS in its own folder of the\n"
+    "archive, named by its start (2026-12-09_170503_dump); the folder is named on\n"
+    "stderr at the end. 'sha256sum -c SHA256SUMS' in it checks the files. Every row that the Windows program shows in\n"
     "its list goes to stdout, in UTF-8; while a job runs, a status line goes to stderr\n"
     "when that is a terminal. The device is held exclusively (flock and TIOCEXCL).\n"
     "Opening it needs membership of its group (usually 'dialout').\n"
@@ -122,6 +130,9 @@ int JobStatus(CommandKind job) {
     case OperationResult::kBroken:
       ConsoleNote("the transfer broke off: the register fell silent (the files hold the complete lines received)");
       return kExitBroken;
+    case OperationResult::kWriteFailed:
+      ConsoleNote("a file could not be written (the rows above say which; the files hold what was written)");
+      return kExitBroken;
     case OperationResult::kRegisterGone:
       ConsoleNote("the register stopped answering (log.txt holds the lines so far)");
       return kExitRegisterGone;
@@ -152,11 +163,14 @@ int RunJob(const Command& options) {
   }
   PortIsOpen = 1;
   ListPrintf("Opened port %s, %lu, Parity NONE, Data 8, Stop 1", shown, static_cast<unsigned long>(options.speed));
+  NoteArchiveLine(shown, options.speed);
+  if (options.archive != nullptr) std::snprintf(ArchiveRoot, sizeof ArchiveRoot, "%s", options.archive);
   if (options.kind == CommandKind::kDump) {
     ReadFiscalMemory();
   } else {
     BuildRecordLog();
   }
+  if (RunArchiveFolder()[0] != '\0') ConsoleNote("this run's files are kept in %s", RunArchiveFolder());
   ClosePort(kConsolePort);
   PortIsOpen = 0;
   ListPrintf("Closed port %s", shown);

@@ -1,5 +1,8 @@
 #include "windows/connection.h"
 
+#include <cstdio>
+
+#include "core/archive/run_archive.h"
 #include "core/program/state.h"
 #include "core/seams/serial_port.h"
 #include "windows/greek_text.h"
@@ -33,6 +36,9 @@ static void Connect() {
   }
   ListPrintf("Opened port COM%u, %lu, Parity NONE, Data 8, Stop 1",
              static_cast<unsigned>(SelectedPort), static_cast<unsigned long>(SelectedSpeed()));
+  char port[16];
+  std::snprintf(port, sizeof port, "COM%u", static_cast<unsigned>(SelectedPort));
+  NoteArchiveLine(port, SelectedSpeed());
   SetScreenText(GetDlgItem(MainDialog, kIdConnect), kTextDisconnect);
   EnableControl(kIdReadFiscalMemory, TRUE);
   EnableControl(kIdLog, TRUE);

@@ -21,6 +21,9 @@ constexpr char kTextSelectAllItem[] = "\xC5\xF0\xE9\xEB\xEF\xE3\xDE \xFC\xEB\xF9
 // "Άνοιγμα φακέλου αρχείων" (open the files' folder).
 constexpr char kTextOpenFolderItem[] =
     "\xA2\xED\xEF\xE9\xE3\xEC\xE1 \xF6\xE1\xEA\xDD\xEB\xEF\xF5 \xE1\xF1\xF7\xE5\xDF\xF9\xED";
+// "Άνοιγμα αρχειοθήκης" (open the archive: the folder of every run's files).
+constexpr char kTextOpenArchiveItem[] =
+    "\xA2\xED\xEF\xE9\xE3\xEC\xE1 \xE1\xF1\xF7\xE5\xE9\xEF\xE8\xDE\xEA\xE7\xF2";
 // "Σχετικά με το Tallyglass..." (about Tallyglass).
 constexpr char kTextAboutItem[] = "\xD3\xF7\xE5\xF4\xE9\xEA\xDC \xEC\xE5 \xF4\xEF Tallyglass...";
 
@@ -29,3 +32,5 @@ constexpr char kTextAboutItem[] = "\xD3\xF7\xE5\xF4\xE9\xEA\xDC \xEC\xE5 \xF4\xE
 constexpr char kTextAboutCaption[] = "\xD3\xF7\xE5\xF4\xE9\xEA\xDC \xEC\xE5 \xF4\xEF Tallyglass";
 constexpr char kTextVersion[] = "\xB8\xEA\xE4\xEF\xF3\xE7";
 constexpr char kTextFilesFolder[] = "\xD6\xDC\xEA\xE5\xEB\xEF\xF2 \xE1\xF1\xF7\xE5\xDF\xF9\xED:";
+// "Αρχειοθήκη:" (the archive).
+constexpr char kTextArchiveFolder[] = "\xC1\xF1\xF7\xE5\xE9\xEF\xE8\xDE\xEA\xE7:";

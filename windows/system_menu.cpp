@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/archive/run_archive.h"
 #include "windows/file_manager.h"
 #include "windows/greek_text.h"
 #include "windows/screen_text.h"
@@ -19,6 +20,7 @@ constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
 constexpr WORD kVersionResourceType = 16;  // RT_VERSION, which without UNICODE is the ANSI name
 
 wchar_t Folder[kFolderChars];
+wchar_t ArchiveFolder[kFolderChars];
 wchar_t AboutText[kAboutChars];
 
 // The working directory, where the program writes its files; false when it does
@@ -26,6 +28,25 @@ wchar_t AboutText[kAboutChars];
 bool ReadFolder() {
   const DWORD length = GetCurrentDirectoryW(kFolderChars, Folder);
   return length > 0 && length < kFolderChars;
+}
+
+// The archive under the working directory; false when it does not fit.
+bool ReadArchiveFolder() {
+  if (!ReadFolder()) return false;
+  wchar_t name[kArchiveRootChars];
+  ScreenText(ArchiveRoot, kArchiveRootChars, name, kArchiveRootChars);
+  const int used = lstrlenW(Folder);
+  if (used + 2 + lstrlenW(name) >= static_cast<int>(kFolderChars)) return false;
+  lstrcpyW(ArchiveFolder, Folder);
+  lstrcatW(ArchiveFolder, L"\\");
+  lstrcatW(ArchiveFolder, name);
+  return true;
+}
+
+void OpenArchive(HWND window) {
+  if (!ReadArchiveFolder()) return;
+  CreateDirectoryW(ArchiveFolder, nullptr);  // before the first run it is not there yet
+  ShowFolder(window, ArchiveFolder);
 }
 
 void AddItem(HMENU menu, UINT id, const char* text) {
@@ -77,6 +98,10 @@ void ShowAbout(HWND window) {
   AppendLabel(kTextFilesFolder);
   Append(L"\n");
   Append(ReadFolder() ? Folder : L"?");
+  Append(L"\n\n");
+  AppendLabel(kTextArchiveFolder);
+  Append(L"\n");
+  Append(ReadArchiveFolder() ? ArchiveFolder : L"?");
   wchar_t caption[kLabelChars];
   ScreenText(kTextAboutCaption, kLabelChars, caption, kLabelChars);
   MessageBoxW(window, AboutText, caption, MB_OK | MB_ICONINFORMATION);
@@ -89,6 +114,7 @@ void AddSystemMenuItems(HWND window) {
   if (menu == nullptr) return;
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AddItem(menu, kSysCommandOpenFolder, kTextOpenFolderItem);
+  AddItem(menu, kSysCommandOpenArchive, kTextOpenArchiveItem);
   AddItem(menu, kSysCommandAbout, kTextAboutItem);
 }
 
@@ -96,6 +122,9 @@ BOOL RunSystemCommand(HWND window, WPARAM command) {
   switch (command & 0xFFF0) {
     case kSysCommandOpenFolder:
       if (ReadFolder()) ShowFolder(window, Folder);
+      return TRUE;
+    case kSysCommandOpenArchive:
+      OpenArchive(window);
       return TRUE;
     case kSysCommandAbout:
       ShowAbout(window);

@@ -1,7 +1,8 @@
 // The window's system menu (the caption's icon, Alt+Space): below its own items, a
 // separator, "Άνοιγμα φακέλου αρχείων" (the folder of FMout1.txt, FMout2.txt and
-// log.txt, the working directory, in the file manager) and "Σχετικά με το
-// Tallyglass..." (the program's name, version, 32- or 64-bit build and that folder).
+// log.txt, the working directory, in the file manager), "Άνοιγμα αρχειοθήκης" (the
+// archive of every run under it, made when missing) and "Σχετικά με το
+// Tallyglass..." (the program's name, version, 32- or 64-bit build and both folders).
 #pragma once
 #include <windows.h>
 
@@ -9,6 +10,7 @@
 // four bits clear, which the system uses itself.
 constexpr UINT kSysCommandOpenFolder = 0x0010;
 constexpr UINT kSysCommandAbout = 0x0020;
+constexpr UINT kSysCommandOpenArchive = 0x0030;
 
 // Appends the items to the system menu of `window`.
 void AddSystemMenuItems(HWND window);

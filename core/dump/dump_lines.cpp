@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/archive/run_archive.h"
 #include "core/dump/fiscal_dump.h"
 #include "core/line/control_codes.h"
-#include "core/program/text_file.h"
+#include "core/program/output_file.h"
 #include "core/seams/shell.h"
 
 namespace {
@@ -25,9 +26,17 @@ static_assert(kShownLineBytes <= kLinePartBytes, "a row's text comes from the fi
 
 constexpr char kReceivedFileName[] = "FMout1.txt";   // the bytes as received
 constexpr char kConvertedFileName[] = "FMout2.txt";  // capitals moved to 737
+constexpr char kRawFileName[] = "FMraw.bin";         // every byte after STX, in the archive only
+constexpr size_t kRawPendingBytes = 4096;
 
-FILE* ReceivedFile = nullptr;
-FILE* ConvertedFile = nullptr;
+OutputFile ReceivedFile;
+OutputFile ConvertedFile;
+OutputFile RawFile;
+// Bytes received and not yet in FMraw.bin: written at the end of every batch.
+char RawPending[kRawPendingBytes];
+size_t RawPendingLength = 0;
+uint64_t RawBytes = 0;
+uint64_t LinesWritten = 0;
 
 // The part of the current line not yet written, as received and as converted.
 char ReceivedPart[kLinePartBytes];
@@ -47,8 +56,8 @@ int QueuedCount = 0;
 static_assert(kRowPoolBytes >= kShownLineBytes + 1, "the pool holds at least one full row");
 
 void WritePart() {
-  WriteTextBytes(ReceivedFile, ReceivedPart, PartLength);
-  WriteTextBytes(ConvertedFile, ConvertedPart, PartLength);
+  WriteOutput(ReceivedFile, ReceivedPart, PartLength);
+  WriteOutput(ConvertedFile, ConvertedPart, PartLength);
   PartLength = 0;
 }
 
@@ -83,6 +92,13 @@ void CompleteLine() {
   QueueRow();
   WritePart();
   LineSpilled = false;
+  ++LinesWritten;
+}
+
+void KeepRawByte(uint8_t byte) {
+  if (RawPendingLength == kRawPendingBytes) WriteRawBytes();
+  RawPending[RawPendingLength++] = static_cast<char>(byte);
+  ++RawBytes;
 }
 
 }  // namespace
@@ -94,29 +110,42 @@ uint8_t ConvertCapital(uint8_t byte) {
 }
 
 bool OpenDumpFiles() {
-  ReceivedFile = OpenTextFile(kReceivedFileName);
-  if (ReceivedFile == nullptr) return false;
-  ConvertedFile = OpenTextFile(kConvertedFileName);
-  if (ConvertedFile != nullptr) return true;
-  CloseTextFile(ReceivedFile);
-  ReceivedFile = nullptr;
+  if (!OpenRunFile(ReceivedFile, kReceivedFileName, FileForm::kText, true)) return false;
+  if (OpenRunFile(ConvertedFile, kConvertedFileName, FileForm::kText, true)) {
+    OpenRunFile(RawFile, kRawFileName, FileForm::kBinary, false);
+    return true;
+  }
+  CloseOutputFile(ReceivedFile);
   return false;
 }
 
 void CloseDumpFiles() {
-  CloseTextFile(ReceivedFile);
-  CloseTextFile(ConvertedFile);
-  ReceivedFile = ConvertedFile = nullptr;
+  WriteRawBytes();
+  CloseOutputFile(ReceivedFile);
+  CloseOutputFile(ConvertedFile);
+  CloseOutputFile(RawFile);
+  NoteRunCounts(RawBytes, LinesWritten);
 }
+
+void WriteRawBytes() {
+  WriteOutput(RawFile, RawPending, RawPendingLength);
+  RawPendingLength = 0;
+}
+
+void TakeDumpEtx() { KeepRawByte(ETX); }
 
 void StartDumpLines() {
   PartLength = 0;
+  RawPendingLength = 0;
+  RawBytes = 0;
+  LinesWritten = 0;
   LineSpilled = false;
   QueuedCount = 0;
   RowPoolUsed = 0;
 }
 
 void TakeDumpByte(uint8_t byte) {
+  KeepRawByte(byte);
   if (PartLength == kLinePartBytes) SpillPart();
   const uint8_t converted = ConvertCapital(byte);
   ReceivedPart[PartLength] = static_cast<char>(byte);

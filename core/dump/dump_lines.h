@@ -16,16 +16,21 @@ constexpr size_t kRowPoolBytes = 32768;
 // A line longer than this goes to the files in parts of this size as it comes.
 constexpr size_t kLinePartBytes = 4096;
 
-// Creates or empties FMout1.txt and FMout2.txt; false (and nothing left open)
-// when either cannot be opened.
+// Creates or empties FMout1.txt and FMout2.txt, with their copies and FMraw.bin in
+// the run's archive folder; false (and nothing left open) when either working file
+// cannot be opened.
 bool OpenDumpFiles();
 void CloseDumpFiles();
+// Hands the bytes received since the last call to FMraw.bin: once a batch.
+void WriteRawBytes();
 
 // A new capture: no line collected, no row queued.
 void StartDumpLines();
 // One dump byte other than ETX. An LF ends the line: it is written to both files
 // and its row is queued.
 void TakeDumpByte(uint8_t byte);
+// The ETX that ends the dump: kept in FMraw.bin only.
+void TakeDumpEtx();
 int QueuedRowCount();
 // True when one more row might not fit: the capture shows the queue first.
 bool RowQueueFull();

@@ -13,9 +13,11 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/archive/run_archive.h"
 #include "core/dump/dump_lines.h"
 #include "core/line/control_codes.h"
 #include "core/line/deadline.h"
+#include "core/program/output_file.h"
 #include "core/program/progress.h"
 #include "core/program/state.h"
 #include "core/seams/clock.h"
@@ -79,6 +81,7 @@ constexpr char kCompleted[] =
 constexpr char kFileNotOpened[] = "The file 'FMout.txt' was not opened";
 constexpr char kStoppedInterrupted[] = "Read Fiscal Memory stopped: interrupted";
 constexpr char kStopped[] = "Read Fiscal Memory stopped";
+constexpr char kStoppedWriteFailed[] = "Read Fiscal Memory stopped: a file could not be written";
 
 void ShowNoAnswer() {
   ListPrintf("%s", kRule);
@@ -89,7 +92,12 @@ void ShowNoAnswer() {
 // Only a console's signal sets a stop while a dump runs (Disconnect and Exit leave
 // the dump to its time limits), but a stop for any other cause still says so.
 void ShowDumpStop() {
-  ListPrintf("%s", StopRequested == kStopInterrupted ? kStoppedInterrupted : kStopped);
+  if (StopRequested == kStopWriteFailed) ListPrintf("%s", kStoppedWriteFailed);
+  else ListPrintf("%s", StopRequested == kStopInterrupted ? kStoppedInterrupted : kStopped);
+}
+
+OperationResult DumpStopResult() {
+  return StopRequested == kStopWriteFailed ? OperationResult::kWriteFailed : OperationResult::kStopped;
 }
 
 void ShowBrokenTransfer() {
@@ -132,7 +140,10 @@ BatchEnd ReadBatch(uint32_t& bytesRead) {
     for (; waiting > 0; --waiting) {
       if (bytesRead == kBatchBytesMax || RowQueueFull()) return BatchEnd::BoundReached;
       const uint8_t byte = ReadByte(SelectedPort);
-      if (byte == ETX) return BatchEnd::Etx;
+      if (byte == ETX) {
+        TakeDumpEtx();
+        return BatchEnd::Etx;
+      }
       TakeDumpByte(byte);
       ++bytesRead;
     }
@@ -174,6 +185,8 @@ Transfer ReceiveDump() {
     if (DeadlineExpired(deadline)) return Transfer::Broken;
     uint32_t bytesRead = 0;
     const BatchEnd end = ReadBatch(bytesRead);
+    WriteRawBytes();
+    SyncOutputFilesWhenDue();
     received += bytesRead;
     if (end == BatchEnd::Etx) {
       ShowQueuedRows();
@@ -198,6 +211,7 @@ Transfer ReceiveDump() {
 
 OperationResult CaptureDump() {
   ClearMessageList();
+  StartRunArchive("dump", "Read Fiscal Memory");
   if (!OpenDumpFiles()) {
     ListPrintf("%s", kFileNotOpened);
     return OperationResult::kFileNotOpened;
@@ -213,7 +227,7 @@ OperationResult CaptureDump() {
     CloseDumpFiles();
     if (handshake == Handshake::Stopped) {
       ShowDumpStop();
-      return OperationResult::kStopped;
+      return DumpStopResult();
     }
     ShowNoAnswer();
     return OperationResult::kNoAnswer;
@@ -224,6 +238,7 @@ OperationResult CaptureDump() {
   PurgePort(SelectedPort);
   WriteByte(SelectedPort, STX);
   ClearMessageList();
+  ShowArchiveTrouble();
   const Transfer transfer = ReceiveDump();
   // A stop keeps what has come: the rows of the lines already in the files are shown.
   if (transfer == Transfer::Stopped) ShowQueuedRows();
@@ -235,7 +250,7 @@ OperationResult CaptureDump() {
   }
   if (transfer == Transfer::Stopped) {
     ShowDumpStop();
-    return OperationResult::kStopped;
+    return DumpStopResult();
   }
   ShowBrokenTransfer();
   return OperationResult::kBroken;
@@ -249,6 +264,7 @@ void ReadFiscalMemory() {
   BeginProgress(false);
   NoteDumpProgress(0);
   LastOperationResult = CaptureDump();
+  FinishRunArchive(LastOperationResult == OperationResult::kCompleted);
   EndProgress();
   OperationRunning = kNoOperation;
   StopRequested = 0;

@@ -22,6 +22,7 @@ extern uint8_t OperationRunning;
 constexpr int kStopPortClosed = 1;    // Disconnect
 constexpr int kStopClosing = 2;       // Exit or the close box
 constexpr int kStopInterrupted = 3;   // Ctrl+C or SIGTERM on a console
+constexpr int kStopWriteFailed = 4;   // an output file could not be written (a full disk)
 extern volatile std::sig_atomic_t StopRequested;
 
 // Asks a running LOG to stop, for `cause`. Nothing happens while LOG does not run:
@@ -41,5 +42,6 @@ enum class OperationResult : uint8_t {
   kBroken,         // dump: the line fell silent during the transfer
   kRegisterGone,   // LOG: ended as "the register does not answer"
   kStopped,        // a stop was asked for (StopRequested) and ended it
+  kWriteFailed,    // an output file could not be written (a full disk): ended there
 };
 extern OperationResult LastOperationResult;

@@ -17,8 +17,15 @@
 uint8_t ReplyBuffer[kReplyBufferSize];
 uint32_t ReplyStatus = 0;
 ExchangeEnd LastExchangeEnd = ExchangeEnd::NoReply;
+uint64_t ExchangeBytesReceived = 0;
 
 namespace {
+
+// Every byte the exchange takes from the line goes through here, counted.
+uint8_t ReceiveByte(int port) {
+  ++ExchangeBytesReceived;
+  return ReadByte(port);
+}
 
 constexpr uint32_t kEnqAnswerWaitMs = 1000;   // each opening try
 constexpr uint32_t kFrameAckWaitMs = 3000;    // each send of the command frame
@@ -67,7 +74,7 @@ Opening OpenLine(int port) {
     PurgePort(port);
     WriteByte(port, ENQ);
     if (!WaitForInput(port, kEnqAnswerWaitMs)) continue;
-    const uint8_t answer = ReadByte(port);
+    const uint8_t answer = ReceiveByte(port);
     if (answer == ACK) return Opening::Acknowledged;
     if (answer == CAN) return Opening::Cancelled;
   }
@@ -82,7 +89,7 @@ bool AwaitReplyStx(int port) {
   int dropped = 0;
   for (;;) {
     if (!WaitForInput(port, kReplyStxWaitMs)) return false;
-    if (ReadByte(port) == STX) return true;
+    if (ReceiveByte(port) == STX) return true;
     ++dropped;
     if (dropped >= kStrayBytesMax || DeadlineExpired(hunt)) return false;
   }
@@ -99,7 +106,7 @@ bool ReceiveReplyFrame(int port, int& length) {
   bool cut = false;
   for (;;) {
     if (!WaitForInput(port, kReplyGapWaitMs)) break;
-    const uint8_t byte = ReadByte(port);
+    const uint8_t byte = ReceiveByte(port);
     if (byte == ETX) {
       ReplyBuffer[length] = 0;
       return !cut;
@@ -229,7 +236,7 @@ uint8_t SendCommandFrame(int port, const char* text) {
   for (int send = 1; send <= kFrameSends; ++send) {
     SendFrameOnce(port, text, digits);
     if (!WaitForInput(port, kFrameAckWaitMs)) continue;
-    if (ReadByte(port) == ACK) return 1;  // NAK, CAN or anything else: send again
+    if (ReceiveByte(port) == ACK) return 1;  // NAK, CAN or anything else: send again
   }
   return 0;
 }

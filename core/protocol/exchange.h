@@ -28,6 +28,9 @@ extern ExchangeEnd LastExchangeEnd;
 
 // STX, text, two checksum digits, ETX; up to three sends. 1 when ACKed, else 0.
 uint8_t SendCommandFrame(int port, const char* text);
+
+// Bytes the exchanges have read from the line since the program started.
+extern uint64_t ExchangeBytesReceived;
 // 0 on success; else the device's first status or one of the Result codes above.
 // `out` (null allowed) receives the reply's data text; it must hold kReplyDataSize bytes.
 int16_t ExchangeCommand(int port, const char* command, char* out);

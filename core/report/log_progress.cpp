@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/program/output_file.h"
 #include "core/program/progress.h"
 #include "core/program/state.h"
 #include "core/protocol/exchange.h"
@@ -50,6 +51,7 @@ void NoteExchange(int table, int64_t next, int32_t lastIndex) {
                 static_cast<long long>(total));
   NoteProgress(text, Asked, total);
   RefreshProgress();
+  SyncOutputFilesWhenDue();
 }
 
 bool LogGoesOn() { return StopRequested == 0 && Unanswered < kUnansweredLimit; }
@@ -59,12 +61,15 @@ void ShowLogStop() {
     ListPrintf("LOG stopped: the port was closed");
   } else if (StopRequested == kStopInterrupted) {
     ListPrintf("LOG stopped: interrupted");
+  } else if (StopRequested == kStopWriteFailed) {
+    ListPrintf("LOG stopped: a file could not be written");
   } else if (StopRequested == 0 && Unanswered >= kUnansweredLimit) {
     ListPrintf("LOG stopped: the register does not answer");
   }
 }
 
 OperationResult LogResult() {
+  if (StopRequested == kStopWriteFailed) return OperationResult::kWriteFailed;
   if (StopRequested != 0) return OperationResult::kStopped;
   if (Unanswered >= kUnansweredLimit) return OperationResult::kRegisterGone;
   if (Answered == 0) return OperationResult::kNoAnswer;

@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/archive/run_archive.h"
+#include "core/program/output_file.h"
 #include "core/program/progress.h"
 #include "core/program/state.h"
-#include "core/program/text_file.h"
 #include "core/protocol/exchange.h"
 #include "core/report/log_progress.h"
 #include "core/report/record_table.h"
+#include "core/report/report_csv.h"
 #include "core/report/reply_fields.h"
 #include "core/report/report_line.h"
 #include "core/seams/serial_port.h"
@@ -18,6 +20,7 @@
 namespace {
 
 constexpr char kLogFileName[] = "log.txt";
+constexpr char kCsvFileName[] = "log.csv";
 constexpr int kRecordTableCount = 3;                         // device tables 0, 1 and 2
 constexpr int kCountField[kRecordTableCount] = {4, 9, 14};   // their record counts in the "g/" reply
 constexpr int kLastIndexField = 19;                          // last record index of device table 3
@@ -32,7 +35,10 @@ constexpr int32_t kCounterMax = 2147483647;
 // and cleared at the start of every run, so nothing carries over between runs:
 // failed records leave empty entries and a failed "g/" leaves empty fields.
 struct RecordLogRun {
-  FILE* file;
+  OutputFile file;
+  OutputFile csv;
+  uint64_t recordsWritten;
+  uint64_t bytesAtStart;
   char reply[kReplyDataSize];
   char command[kCommandSize];
   ReplyFields fields;
@@ -40,6 +46,7 @@ struct RecordLogRun {
   RecordTable tables[kRecordTableCount];
   int32_t MatchCounters[kRecordTableCount];
   char line[kReportLineSize];
+  char csvRow[kCsvRowSize];
 };
 
 RecordLogRun Run;
@@ -101,7 +108,10 @@ void ReportRecord() {
     Run.MatchCounters[table] = AddCapped(Run.MatchCounters[table], matches);
   }
   const int length = FormatReportLine(Run.fields, Run.MatchCounters, Run.line);
-  WriteTextBytes(Run.file, Run.line, static_cast<size_t>(length));
+  WriteOutput(Run.file, Run.line, static_cast<size_t>(length));
+  const int csvLength = FormatCsvRow(Run.fields, Run.MatchCounters, Run.csvRow);
+  WriteOutput(Run.csv, Run.csvRow, static_cast<size_t>(csvLength));
+  ++Run.recordsWritten;
   ListPrintf("%s", Run.line);
   NoteRowsAdded();
 }
@@ -121,35 +131,55 @@ void ReportTable3() {
 // the list, or stop it with Disconnect or Exit: no further exchange then starts, and
 // the one in flight ends at once. The rows are drawn in batches: a list redrawn for
 // every row costs tens of milliseconds a row under Wine.
-void RunRecordLog(FILE* file) {
-  std::memset(&Run, 0, sizeof Run);
-  Run.file = file;
+void RunRecordLog() {
   StartLogProgress();
   BeginProgress(true);
   PurgePort(SelectedPort);
   ReadTableInfo();
   for (int table = 0; table < kRecordTableCount; ++table) ReadRecordTable(table);
   ReportTable3();
-  CloseTextFile(Run.file);
-  Run.file = nullptr;
+  CloseOutputFile(Run.file);
+  CloseOutputFile(Run.csv);
   EndProgress();
   ShowLogStop();
   LastOperationResult = LogResult();
+}
+
+// log.txt, and log.csv beside it with its header row; false when log.txt cannot be
+// opened. A log.csv that cannot be opened is left out, with a row.
+bool OpenLogFiles() {
+  if (!OpenRunFile(Run.file, kLogFileName, FileForm::kText, true)) return false;
+  if (!OpenRunFile(Run.csv, kCsvFileName, FileForm::kBinary, true)) {
+    ListPrintf("The file 'log.csv' was not opened");
+    return true;
+  }
+  const int length = FormatCsvHeader(Run.csvRow);
+  WriteOutput(Run.csv, Run.csvRow, static_cast<size_t>(length));
+  return true;
+}
+
+void FinishLogArchive() {
+  NoteRunCounts(ExchangeBytesReceived - Run.bytesAtStart, Run.recordsWritten);
+  FinishRunArchive(LastOperationResult == OperationResult::kCompleted);
 }
 
 }  // namespace
 
 void BuildRecordLog() {
   if (OperationRunning != kNoOperation) return;
-  FILE* file = OpenTextFile(kLogFileName);
-  if (file == nullptr) {
+  std::memset(&Run, 0, sizeof Run);
+  Run.bytesAtStart = ExchangeBytesReceived;
+  StartRunArchive("log", "LOG");
+  if (!OpenLogFiles()) {
     ListPrintf("The file 'log.txt' was not opened");
     LastOperationResult = OperationResult::kFileNotOpened;
+    FinishLogArchive();
     return;
   }
   OperationRunning = kBuildingRecordLog;
   StopRequested = 0;
-  RunRecordLog(file);
+  RunRecordLog();
   OperationRunning = kNoOperation;
   StopRequested = 0;
+  FinishLogArchive();
 }

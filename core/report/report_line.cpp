@@ -24,6 +24,17 @@ char StampCharacter(const char* text, int position) {
 
 }  // namespace
 
+void FormatReportStamp(const ReplyFields& fields, char stamp[kReportStampSize]) {
+  const char* date = fields.field[kDateField];
+  const char* time = fields.field[kTimeField];
+  constexpr int kOrder[] = {4, 5, 2, 3, 0, 1};  // DDMMYY read as YYMMDD
+  stamp[0] = '2';
+  stamp[1] = '0';
+  for (int i = 0; i < 6; ++i) stamp[2 + i] = StampCharacter(date, kOrder[i]);
+  for (int i = 0; i < 4; ++i) stamp[8 + i] = StampCharacter(time, i);
+  stamp[12] = '\0';
+}
+
 int FormatReportLine(const ReplyFields& fields, const int32_t matchCounters[3], char* line) {
   const char* date = fields.field[kDateField];
   const char* time = fields.field[kTimeField];

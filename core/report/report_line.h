@@ -13,3 +13,8 @@ constexpr int kReportLineSize = 512;
 // line ends in CR LF. Missing characters of the date (field 1, six) and the time
 // (field 2, four) are shown as spaces. Returns the line's length.
 int FormatReportLine(const ReplyFields& fields, const int32_t matchCounters[3], char* line);
+
+// The line's stamp: "20" and the ten characters of the date and the time, as the
+// line shows them (year, month, day, hour, minute; spaces for missing characters).
+constexpr int kReportStampSize = 13;
+void FormatReportStamp(const ReplyFields& fields, char stamp[kReportStampSize]);

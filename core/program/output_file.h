@@ -1,0 +1,43 @@
+// The jobs' output files. Each is written in up to two copies at once, the working
+// directory's and the run's archive folder's, so that a crash leaves both as
+// complete as the other. Every piece written is handed to the system at once (a
+// crash of the program loses nothing shown), and every open file is pushed to the
+// disk at least every kSyncIntervalMs and when it is closed (a power cut loses at
+// most that much).
+//
+// Text files are written as the C library's text mode writes them on Windows: every
+// LF byte reaches the file as CR LF, every other byte unchanged. Done explicitly, so
+// that every build writes the same bytes (a line ending in CR LF ends in 0D 0D 0A).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+enum class FileForm : uint8_t { kText, kBinary };
+
+constexpr int kWorkingCopy = 0;
+constexpr int kArchiveCopy = 1;
+constexpr int kOutputCopies = 2;
+constexpr int kOutputPathChars = 600;
+constexpr uint32_t kSyncIntervalMs = 2000;
+
+struct OutputFile {
+  FILE* copy[kOutputCopies];  // either may be null
+  char path[kOutputCopies][kOutputPathChars];
+  FileForm form;
+  bool failed;  // a write failed: the job was asked to stop and nothing more is written
+};
+
+// No copy open yet.
+void StartOutputFile(OutputFile& file, FileForm form);
+// Creates or empties `path` as copy `which`; false when it cannot be opened.
+bool OpenOutputCopy(OutputFile& file, int which, const char* path);
+// Writes to every open copy and hands the bytes to the system. A failure shows a row
+// naming the file and why, and asks the running job to stop (kStopWriteFailed).
+void WriteOutput(OutputFile& file, const char* bytes, size_t count);
+// Pushes every copy to the disk and closes it. Closing a closed file does nothing.
+void CloseOutputFile(OutputFile& file);
+bool OutputFileOpen(const OutputFile& file);
+// Pushes every open output file to the disk when kSyncIntervalMs have passed since
+// the last time; the jobs call it in every pass of their waits.
+void SyncOutputFilesWhenDue();
