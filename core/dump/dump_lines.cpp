@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/dump/fiscal_dump.h"
 #include "core/line/control_codes.h"
 #include "core/program/text_file.h"
 #include "core/seams/shell.h"
