@@ -12,9 +12,9 @@
 #include <cstring>
 
 #include "core/dump/fiscal_dump.h"
+#include "core/program/connection.h"
 #include "core/program/state.h"
 #include "core/report/record_log.h"
-#include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
 #include "posix/arguments.h"
 #include "posix/console_shell.h"
@@ -135,6 +135,8 @@ int JobStatus(CommandKind job) {
   return kExitOther;
 }
 
+void SayNotOpened(const char*) { ConsoleNote("%s", LastPortError()); }
+
 int RunJob(const Command& options) {
   if (!InstallStopSignals()) {
     ConsoleNote("cannot set up the stop signals: %s", std::strerror(errno));
@@ -143,23 +145,16 @@ int RunJob(const Command& options) {
   char shown[kShownDeviceChars];
   ShownDevice(options.port, shown);
   BindPortDevice(kConsolePort, options.port);
-  SelectedPort = kConsolePort;
-  if (OpenPort(kConsolePort, options.speed, 'N', 8, 1) == 0) {
-    ConsoleNote("%s", LastPortError());
-    ListPrintf("Failed opening %s port...", shown);
+  if (!Connect(kConsolePort, options.speed, shown, SayNotOpened)) {
     EndConsoleOutput();
     return kExitPortNotOpened;
   }
-  PortIsOpen = 1;
-  ListPrintf("Opened port %s, %lu, Parity NONE, Data 8, Stop 1", shown, static_cast<unsigned long>(options.speed));
   if (options.kind == CommandKind::kDump) {
     ReadFiscalMemory();
   } else {
     BuildRecordLog();
   }
-  ClosePort(kConsolePort);
-  PortIsOpen = 0;
-  ListPrintf("Closed port %s", shown);
+  Disconnect(shown);
   const int status = JobStatus(options.kind);
   EndConsoleOutput();
   return status;
