@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/archive/run_archive.h"
+#include "core/program/connection.h"
 #include "core/seams/shell.h"
 #include "posix/port_device.h"
 
@@ -28,7 +29,7 @@ bool ParseSpeed(const char* text, uint32_t& speed) {
   errno = 0;
   const unsigned long value = std::strtoul(text, &end, 10);
   if (errno != 0 || end == text || *end != '\0') return false;
-  for (const uint32_t offered : kOfferedSpeeds) {
+  for (const uint32_t offered : SpeedTable) {
     if (value == offered) {
       speed = offered;
       return true;

@@ -7,13 +7,11 @@
 enum class CommandKind { kDump, kLog, kPorts, kHelp, kUsageError };
 
 constexpr int kUsageErrorChars = 160;  // NUL included; longer texts are cut
-constexpr uint32_t kDefaultSpeed = 115200;
-constexpr uint32_t kOfferedSpeeds[] = {9600, 19200, 38400, 57600, 115200};
 
 struct Command {
   CommandKind kind;
   const char* port;  // for a job: one of argv's strings (or its end), never empty
-  uint32_t speed;    // for a job: one of kOfferedSpeeds
+  uint32_t speed;    // for a job: one of SpeedTable
   char error[kUsageErrorChars];  // for a usage error: what is wrong, without the usage
   const char* archive;  // for a job: where the run folders go; null: the default; "" with --no-archive
 };

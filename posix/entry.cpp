@@ -13,9 +13,9 @@
 
 #include "core/archive/run_archive.h"
 #include "core/dump/fiscal_dump.h"
+#include "core/program/connection.h"
 #include "core/program/state.h"
 #include "core/report/record_log.h"
-#include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
 #include "posix/arguments.h"
 #include "posix/console_shell.h"
@@ -146,6 +146,8 @@ int JobStatus(CommandKind job) {
   return kExitOther;
 }
 
+void SayNotOpened(const char*) { ConsoleNote("%s", LastPortError()); }
+
 int RunJob(const Command& options) {
   if (!InstallStopSignals()) {
     ConsoleNote("cannot set up the stop signals: %s", std::strerror(errno));
@@ -154,16 +156,10 @@ int RunJob(const Command& options) {
   char shown[kShownDeviceChars];
   ShownDevice(options.port, shown);
   BindPortDevice(kConsolePort, options.port);
-  SelectedPort = kConsolePort;
-  if (OpenPort(kConsolePort, options.speed, 'N', 8, 1) == 0) {
-    ConsoleNote("%s", LastPortError());
-    ListPrintf("Failed opening %s port...", shown);
+  if (!Connect(kConsolePort, options.speed, shown, SayNotOpened)) {
     EndConsoleOutput();
     return kExitPortNotOpened;
   }
-  PortIsOpen = 1;
-  ListPrintf("Opened port %s, %lu, Parity NONE, Data 8, Stop 1", shown, static_cast<unsigned long>(options.speed));
-  NoteArchiveLine(shown, options.speed);
   if (options.archive != nullptr) std::snprintf(ArchiveRoot, sizeof ArchiveRoot, "%s", options.archive);
   if (options.kind == CommandKind::kDump) {
     ReadFiscalMemory();
@@ -171,9 +167,7 @@ int RunJob(const Command& options) {
     BuildRecordLog();
   }
   if (RunArchiveFolder()[0] != '\0') ConsoleNote("this run's files are kept in %s", RunArchiveFolder());
-  ClosePort(kConsolePort);
-  PortIsOpen = 0;
-  ListPrintf("Closed port %s", shown);
+  Disconnect(shown);
   const int status = JobStatus(options.kind);
   EndConsoleOutput();
   return status;

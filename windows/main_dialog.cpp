@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "core/dump/fiscal_dump.h"
+#include "core/program/connection.h"
 #include "core/program/state.h"
 #include "core/report/record_log.h"
 #include "core/seams/serial_port.h"
@@ -19,9 +20,9 @@
 #include "windows/system_menu.h"
 
 HWND MainDialog = nullptr;
+uint8_t QuitFlag = 0;
 
 constexpr int kMessageColumnWidthPx = 2000;  // far wider than the list: long rows scroll sideways
-constexpr int kDefaultSpeedIndex = 4;        // "115200"
 constexpr int kComboTextChars = 16;
 constexpr int kNoDialogResult = 1;  // the program ends at once without its window
 
@@ -87,7 +88,6 @@ void InitMainDialog(HWND window) {
   SelectedPort = 1;
   QuitFlag = 0;
   PortIsOpen = 0;
-  BusyFlag = 0;
   MainDialog = window;
   const char* const headers[] = {kTextMessages};
   const int widths[] = {kMessageColumnWidthPx};
@@ -101,10 +101,6 @@ void InitMainDialog(HWND window) {
 }
 
 void CloseMainDialog() {
-  if (BusyFlag != 0) {
-    ListPrintf("Busy...");
-    return;
-  }
   if (PortIsOpen != 0) ClosePort(SelectedPort);
   QuitFlag = 1;
   StopRunningLog(kStopClosing);
@@ -114,7 +110,7 @@ void CloseMainDialog() {
 // loop ends, which, during a dump, is only after the dump has returned.
 static void RequestClose(HWND window, UINT message) {
   CloseMainDialog();
-  if (QuitFlag != 0) EndDialog(window, message);
+  EndDialog(window, message);
 }
 
 static INT_PTR RunCommand(HWND window, WPARAM command) {

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+
 // Control ids of the dialog template KESTREL (resources/tallyglass.rc).
 constexpr int kIdMessageList = 1000;
 constexpr int kIdExit = 1004;
@@ -14,10 +16,12 @@ constexpr int kIdPortBox = 1035;
 
 // The dialog window; every operation reaches a control through it and the control id.
 extern HWND MainDialog;
+// 1 ends the program's loop.
+extern uint8_t QuitFlag;
 
 INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void InitMainDialog(HWND window);
-// Closes the open port and sets QuitFlag; refused with "Busy..." while BusyFlag is set.
+// Closes the open port, stops a running LOG and sets QuitFlag.
 void CloseMainDialog();
 // Between window messages: waits for the next one instead of polling.
 void OnIdle();

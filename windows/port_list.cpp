@@ -1,7 +1,7 @@
 #include "windows/port_list.h"
 
 #include "core/program/port_names.h"
-#include "core/program/state.h"
+#include "core/program/connection.h"
 #include "windows/main_dialog.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/archive/sha256.h"
+#include "core/program/connection.h"
 #include "core/program/message_text.h"
 #include "core/program/utf8_text.h"
 #include "core/seams/shell.h"
@@ -34,8 +35,6 @@ struct RunArchive {
 };
 
 RunArchive Run;
-char LinePort[64] = "?";
-uint32_t LineSpeed = 0;
 
 void FormatStamp(const CalendarTime& t, bool utc, char* text) {
   if (utc) {
@@ -86,7 +85,7 @@ void WriteManifestLines(FILE* out, bool ended, bool completed) {
   char stamp[kStampChars], stampUtc[kStampChars];
   std::fprintf(out, "Tallyglass %s (%s)\n", TG_VERSION_TEXT, ProgramBuildName());
   std::fprintf(out, "job: %s\n", Run.title);
-  std::fprintf(out, "port: %s, %u, Parity NONE, Data 8, Stop 1\n", LinePort, static_cast<unsigned>(LineSpeed));
+  std::fprintf(out, "port: %s\n", ConnectedLine());
   FormatStamp(Run.startLocal, false, stamp);
   FormatStamp(Run.startUtc, true, stampUtc);
   std::fprintf(out, "started: %s (%s)\n", stamp, stampUtc);
@@ -151,11 +150,6 @@ bool WriteSums() {
 }
 
 }  // namespace
-
-void NoteArchiveLine(const char* port, uint32_t speed) {
-  std::snprintf(LinePort, sizeof LinePort, "%s", port);
-  LineSpeed = speed;
-}
 
 void StartRunArchive(const char* job, const char* title) {
   std::memset(&Run, 0, sizeof Run);

@@ -16,9 +16,6 @@ constexpr int kArchiveRootChars = 400;
 extern char ArchiveRoot[kArchiveRootChars];
 constexpr char kDefaultArchiveRoot[] = "Tallyglass-archive";
 
-// The line the jobs run on, for the manifest: the front end says it at Connect.
-void NoteArchiveLine(const char* port, uint32_t speed);
-
 // Starts a run of `job` ("dump", "log"; `title` as the manifest names it): its folder
 // and a manifest that says the run has not ended. When the folder cannot be made, a
 // row says so and why, and the run goes on without an archive.

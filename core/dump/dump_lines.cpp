@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "core/archive/run_archive.h"
-#include "core/dump/fiscal_dump.h"
 #include "core/line/control_codes.h"
 #include "core/program/output_file.h"
 #include "core/seams/shell.h"

@@ -36,3 +36,5 @@ int QueuedRowCount();
 bool RowQueueFull();
 // Adds the queued rows to the message list in one held redraw, then empties the queue.
 void ShowQueuedRows();
+// The capital-letter conversion 1253 -> 737 of one byte.
+uint8_t ConvertCapital(uint8_t byte);

@@ -28,8 +28,8 @@ namespace {
 
 constexpr uint32_t kAckWaitMs = 10000;           // ENQ to ACK
 constexpr uint32_t kAckAfterOtherByteMs = 1000;  // each other byte restarts the wait
-// A line that never stops sending other bytes would restart the 1000 ms wait
-// for ever; after this long since the ENQ other bytes no longer restart it.
+// A line that never stops sending other bytes would restart that wait for ever;
+// after this long since the ENQ other bytes no longer restart it.
 constexpr uint32_t kOtherBytesLimitMs = 20000;
 constexpr uint32_t kFirstDumpByteWaitMs = 10000;  // STX to the first dump byte
 constexpr uint32_t kDumpByteGapMs = 2000;         // silence that breaks the transfer
@@ -53,7 +53,7 @@ constexpr int kProgressChars = 64;
 // ΠΑΡΑΚΑΛΩ ΠΕΡΙΜΕΝΕΤΕ......
 constexpr char kPleaseWait[] =
     "\xD0\xC1\xD1\xC1\xCA\xC1\xCB\xD9 \xD0\xC5\xD1\xC9\xCC\xC5\xCD\xC5\xD4\xC5......";
-constexpr char kRule[] = "-----------------------------------------------------";  // 53
+constexpr char kRule[] = "-----------------------------------------------------";
 // H ΗΤΜ ΔΕΝ ΕΙΝΑΙ ΣΕ ΛΕΙΤΟΥΡΓΙΑ 'ΑΠΟΣΤΟΛΗ ΦΜ Η/Υ'  (a Latin H first, one space last)
 constexpr char kNotInSendMode[] =
     "H \xC7\xD4\xCC \xC4\xC5\xCD \xC5\xC9\xCD\xC1\xC9 \xD3\xC5 \xCB\xC5\xC9\xD4\xCF\xD5\xD1\xC3\xC9\xC1"
@@ -113,7 +113,8 @@ enum class Handshake { Acknowledged, Unanswered, Stopped };
 // before it are dropped. The queue is looked at before the deadline, so an ACK
 // already waiting is taken even when the time ran out meanwhile.
 Handshake AwaitAck() {
-  const uint32_t enqTick = TickCount();
+  Deadline otherBytesRestart;
+  StartDeadline(otherBytesRestart, kOtherBytesLimitMs);
   Deadline deadline;
   StartDeadline(deadline, kAckWaitMs);
   for (;;) {
@@ -121,7 +122,7 @@ Handshake AwaitAck() {
     if (StopRequested != 0) return Handshake::Stopped;
     if (BytesWaiting(SelectedPort) != 0) {
       if (ReadByte(SelectedPort) == ACK) return Handshake::Acknowledged;
-      if (TickCount() - enqTick < kOtherBytesLimitMs) StartDeadline(deadline, kAckAfterOtherByteMs);
+      if (!DeadlineExpired(otherBytesRestart)) StartDeadline(deadline, kAckAfterOtherByteMs);
     } else {
       AwaitInput(SelectedPort, DeadlineRemainingMs(deadline));
     }

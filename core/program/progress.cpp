@@ -56,8 +56,3 @@ void EndProgress() {
   ClearProgress();
   Active = false;
 }
-
-void KeepWindowAlive() {
-  PumpMessage();
-  RefreshProgress();
-}

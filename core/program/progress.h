@@ -20,7 +20,3 @@ void NoteRowsAdded();
 void RefreshProgress();
 // Shows the held rows, puts the caption back and ends the batching.
 void EndProgress();
-
-// One window message pumped, then whatever is due to be shown: what every wait of a
-// running operation does between its looks at the line.
-void KeepWindowAlive();

@@ -1,9 +1,6 @@
 #include "core/program/state.h"
 
 int SelectedPort = 1;
-uint8_t PortIsOpen = 0;
-uint8_t QuitFlag = 0;
-int BusyFlag = 0;
 uint8_t OperationRunning = kNoOperation;
 volatile std::sig_atomic_t StopRequested = 0;
 OperationResult LastOperationResult = OperationResult::kNone;

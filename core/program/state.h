@@ -3,10 +3,7 @@
 #include <csignal>
 #include <cstdint>
 
-extern int SelectedPort;            // the port number every operation uses
-extern uint8_t PortIsOpen;          // 1 while Connect has SelectedPort open
-extern uint8_t QuitFlag;            // 1 ends the main loop
-extern int BusyFlag;                // non-zero: close and connect requests are refused
+extern int SelectedPort;  // the port number every operation uses
 
 // Which operation runs. Both pump window messages while they wait, so the dialog can
 // be entered again under them; Read Fiscal Memory and LOG pressed meanwhile are

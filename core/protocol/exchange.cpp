@@ -11,6 +11,7 @@
 
 #include "core/line/control_codes.h"
 #include "core/line/deadline.h"
+#include "core/program/waits.h"
 #include "core/protocol/frame_fields.h"
 #include "core/seams/serial_port.h"
 
@@ -37,7 +38,7 @@ constexpr int kOpeningTries = 3;
 constexpr int kCancelBytes = 3;               // CANs that end whatever the register was doing
 constexpr int kFrameSends = 3;
 constexpr int kReplyAttempts = 3;
-constexpr int kStatusRetryPasses = 20;        // passes in all while the register answers status 14
+constexpr int kStatusRetryPasses = 20;        // passes in all while the register asks to try again
 constexpr int kReplyRetryPasses = 6;          // passes in all while replies keep failing
 constexpr uint32_t kStatusTryAgain = 0x0E;    // the register asks for the transaction again
 
@@ -53,7 +54,7 @@ constexpr uint8_t kDigitZero = '0';
 constexpr uint32_t kStatusFieldMax = 0xFF;
 
 // Bounds on a line that never stops chattering. Stray bytes before STX restart the
-// 2000 ms silence, and a reception ends only on ETX or a 500 ms gap, so a wrong
+// wait for it, and a reception ends only on ETX or a gap, so a wrong
 // device or a noisy cable could otherwise hold the program for ever. A register
 // sends at most a few stray bytes before a reply, and its longest frame (1029 bytes
 // with STX and ETX) takes 1.07 s at 9600 baud, the slowest speed offered; these

@@ -67,7 +67,7 @@ int16_t ExchangeRecord(int table, int32_t index) {
   return ExchangeCommand(SelectedPort, Run.command, Run.reply);
 }
 
-// Records past the 400 entries kept are not asked for: each would cost a full
+// Records past the entries kept are not asked for: each would cost a full
 // exchange only to be dropped, and a wild count must not hold the program for hours.
 int32_t RecordsToRead(int table) {
   const int32_t count = Run.tableCount[table];

@@ -20,6 +20,6 @@ struct RecordTable {
 // 16 characters and keeps at most six of them.
 void StoreRecordEntry(RecordEntry& entry, const char* data);
 
-// How many of the first `count` entries (at most the table's 400) carry exactly
+// How many of the first `count` entries (at most kRecordTableEntries) carry exactly
 // `key` and a value that reads as `number`. Every entry is tested, written or not.
 int32_t CountMatches(const RecordTable& table, int32_t count, const char* key, int32_t number);

@@ -23,7 +23,7 @@ void SplitReplyFields(const char* text, ReplyFields& fields) {
   int p = 0;
   for (const char* c = text; *c != '\0'; ++c) {
     if (*c == kFieldSeparator) {
-      if (k < kReplyFieldCount) ++k;  // stays at 25: everything after is dropped
+      if (k < kReplyFieldCount) ++k;  // stays at the count: everything after is dropped
       p = 0;
       continue;
     }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/program/connection.h"
 #include "posix/arguments.h"
 #include "posix/port_device.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -43,7 +44,7 @@ bool InsideOneOf(const char* text, const std::vector<std::string>& arguments) {
 }
 
 bool Offered(uint32_t speed) {
-  for (const uint32_t offered : kOfferedSpeeds)
+  for (const uint32_t offered : SpeedTable)
     if (speed == offered) return true;
   return false;
 }

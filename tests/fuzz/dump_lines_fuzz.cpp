@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CloseDumpFiles();
 
   const std::string inFiles = expected::DumpBytesInFiles(input);
-  FUZZ_CHECK(expected::FileBytes("FMout1.txt") == expected::AsWritten(inFiles), "FMout1.txt of %zu input bytes", size);
-  FUZZ_CHECK(expected::FileBytes("FMout2.txt") == expected::AsWritten(expected::To737(inFiles)),
+  FUZZ_CHECK(FileBytes("FMout1.txt") == expected::AsWritten(inFiles), "FMout1.txt of %zu input bytes", size);
+  FUZZ_CHECK(FileBytes("FMout2.txt") == expected::AsWritten(expected::To737(inFiles)),
              "FMout2.txt of %zu input bytes", size);
   FUZZ_CHECK(shellstub::Rows() == expected::DumpRows(input), "%zu rows", shellstub::Rows().size());
   simline::Reset();  // frees what the run allocated: libFuzzer takes an imbalance for a leak to look for

@@ -2,7 +2,7 @@
 // exchange's limits (core/protocol/exchange.cpp) rather than measured, so that a
 // change that lengthens a wait or removes a bound shows up here as a finding.
 //
-// A wait for input of N ms gives up once more than N ms have passed: N + 1 at most.
+// A wait for input of N ms gives up at its first look once N ms have passed: N + 1 at most.
 //
 //   opening         3 tries x (1000 + 1)                               3003
 //   command frame   3 sends x (3000 + 1)                               9003

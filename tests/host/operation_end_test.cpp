@@ -6,43 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "core/dump/fiscal_dump.h"
 #include "core/program/state.h"
 #include "core/report/record_log.h"
-#include "core/seams/serial_port.h"
 #include "tests/stubs/clock_stub.h"
-#include "tests/stubs/serial_port_stub.h"
-#include "tests/stubs/shell_stub.h"
+#include "tests/stubs/operation_test.h"
 #include "tests/stubs/sim_register.h"
-#include "tests/stubs/temp_dir.h"
 
 namespace {
 
-constexpr int kPort = 2;
-constexpr uint8_t STX = 0x02;
 constexpr char kDumpStopped[] = "Read Fiscal Memory stopped: interrupted";
 constexpr char kLogStopped[] = "LOG stopped: interrupted";
 constexpr char kRegisterGone[] = "LOG stopped: the register does not answer";
 constexpr uint32_t kStopWithinMs = 20;
-
-std::string FileBytes(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The lines of a file written with CR CR LF line ends, as the list shows them.
-std::vector<std::string> RowsOfFile(const char* name) {
-  std::vector<std::string> rows;
-  const std::string bytes = FileBytes(name);
-  for (size_t start = 0, end; (end = bytes.find("\r\r\n", start)) != std::string::npos; start = end + 3)
-    rows.push_back(bytes.substr(start, end - start));
-  return rows;
-}
 
 regsim::Data DumpOf(int lines) {
   regsim::Data data;
@@ -64,25 +43,7 @@ regsim::Faults Paced(uint32_t baud) {
   return faults;
 }
 
-class OperationEndTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    simline::Reset();
-    ASSERT_TRUE(simline::ConnectProgram(kPort));
-    StopRequested = 0;
-    LastOperationResult = OperationResult::kNone;
-    std::filesystem::remove_all("FMout1.txt");
-    std::filesystem::remove_all("log.txt");
-  }
-  void TearDown() override {
-    EXPECT_EQ(OperationRunning, kNoOperation);
-    EXPECT_EQ(StopRequested, 0) << "a stop must end with the operation it stopped";
-    EXPECT_EQ(shellstub::HoldDepth(), 0);
-  }
-  const std::vector<std::string>& Rows() { return shellstub::Rows(); }
-
-  ScopedTempDir dir_;
-};
+using OperationEndTest = OperationTest;
 
 void AskToStop() { StopRequested = kStopInterrupted; }
 
@@ -106,12 +67,11 @@ TEST_F(OperationEndTest, EveryEndOfTheDumpIsReported) {
                         {"file not opened", {}, true, OperationResult::kFileNotOpened}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    SetUp();
+    NextCase();
     if (c.blockFile) std::filesystem::create_directory("FMout1.txt");
     SimRegister reg(regsim::Mode::Dump, DumpOf(5), c.faults);
     ReadFiscalMemory();
     EXPECT_EQ(LastOperationResult, c.result);
-    TearDown();
   }
 }
 
@@ -124,7 +84,7 @@ TEST_F(OperationEndTest, EveryEndOfLogIsReported) {
   BuildRecordLog();
   EXPECT_EQ(LastOperationResult, OperationResult::kCompleted);
 
-  SetUp();
+  NextCase();
   regsim::Faults silent;
   silent.silent = true;
   SimRegister mute(regsim::Mode::Command, TablesOf(3, 1), silent);
@@ -132,7 +92,7 @@ TEST_F(OperationEndTest, EveryEndOfLogIsReported) {
   EXPECT_EQ(LastOperationResult, OperationResult::kNoAnswer);
   EXPECT_TRUE(Rows().empty());
 
-  SetUp();
+  NextCase();
   SimRegister leaving(regsim::Mode::Command, TablesOf(3, 9), Paced(9600));  // waits that pump
   shellstub::SetPumpHook([&] {
     if (leaving.stats().commands.size() >= 6) simline::Attach(nullptr);  // the cable is pulled
@@ -141,13 +101,13 @@ TEST_F(OperationEndTest, EveryEndOfLogIsReported) {
   EXPECT_EQ(LastOperationResult, OperationResult::kRegisterGone);
   EXPECT_EQ(Rows().back(), kRegisterGone);
 
-  SetUp();
+  NextCase();
   std::filesystem::create_directory("log.txt");
   BuildRecordLog();
   EXPECT_EQ(LastOperationResult, OperationResult::kFileNotOpened);
   EXPECT_EQ(simline::Written(), "");
 
-  SetUp();
+  NextCase();
   SimRegister stopped(regsim::Mode::Command, TablesOf(3, 40), Paced(9600));
   shellstub::PostMessageAt(2000, AskToStop);
   BuildRecordLog();
@@ -180,7 +140,7 @@ TEST_F(OperationEndTest, StopInTheHandshakeEndsTheDumpAtOnce) {
   silent.silent = true;
   for (const uint32_t at : {0u, 3000u}) {
     SCOPED_TRACE(at);
-    SetUp();
+    NextCase();
     SimRegister reg(regsim::Mode::Dump, DumpOf(5), silent);
     if (at == 0) {
       AskToStop();
@@ -195,7 +155,6 @@ TEST_F(OperationEndTest, StopInTheHandshakeEndsTheDumpAtOnce) {
     EXPECT_TRUE(std::filesystem::exists("FMout2.txt"));
     EXPECT_EQ(FileBytes("FMout1.txt"), "");
     EXPECT_EQ(LastOperationResult, OperationResult::kStopped);
-    TearDown();
   }
 }
 
@@ -214,13 +173,13 @@ TEST_F(OperationEndTest, StopInTheTransferKeepsTheCompleteLines) {
   const Case cases[] = {{"streaming", Paced(115200), 300}, {"silent", gap, 1500}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    SetUp();
+    NextCase();
     SimRegister reg(regsim::Mode::Dump, DumpOf(2000), c.faults);
     shellstub::PostMessageAt(c.at, AskToStop);
     ReadFiscalMemory();
     EXPECT_LE(simline::Now(), c.at + kStopWithinMs);
     EXPECT_EQ(LastOperationResult, OperationResult::kStopped);
-    const std::vector<std::string> lines = RowsOfFile("FMout1.txt");
+    const std::vector<std::string> lines = FileLines("FMout1.txt");
     ASSERT_GT(lines.size(), 10u);
     ASSERT_LT(lines.size(), 2000u);
     for (size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(lines[i], DumpOf(2000).dumpLines[i]) << i;
@@ -228,7 +187,6 @@ TEST_F(OperationEndTest, StopInTheTransferKeepsTheCompleteLines) {
     std::vector<std::string> shown(Rows().begin(), Rows().end() - 1);
     EXPECT_EQ(shown, lines);
     EXPECT_EQ(Rows().back(), kDumpStopped);
-    TearDown();
   }
 }
 
@@ -244,11 +202,7 @@ TEST_F(OperationEndTest, StopForAnotherCauseSaysSoPlainly) {
 // under ends 2 s later as a broken transfer, as it always has.
 TEST_F(OperationEndTest, DisconnectStillLeavesTheDumpToItsTimeLimits) {
   SimRegister reg(regsim::Mode::Dump, DumpOf(2000), Paced(115200));
-  shellstub::PostMessageAt(300, [] {
-    ClosePort(kPort);
-    PortIsOpen = 0;
-    StopRunningLog(kStopPortClosed);
-  });
+  shellstub::PostMessageAt(300, PressDisconnect);
   ReadFiscalMemory();
   EXPECT_GE(simline::Now(), 300u + 1900u);  // 2 s after the last byte before the close
   EXPECT_EQ(LastOperationResult, OperationResult::kBroken);

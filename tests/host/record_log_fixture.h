@@ -6,22 +6,15 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "core/program/state.h"
 #include "core/report/record_log.h"
-#include "core/seams/serial_port.h"
-#include "tests/stubs/serial_port_stub.h"
-#include "tests/stubs/shell_stub.h"
+#include "tests/stubs/operation_test.h"
 #include "tests/stubs/sim_register.h"
-#include "tests/stubs/temp_dir.h"
 
 namespace logtest {
 
-constexpr int kPort = 2;
 constexpr int kStatusRecordFailed = 0x31;
 
 inline regsim::Record Good(const std::string& text) { return regsim::Record{0, text}; }
@@ -47,11 +40,6 @@ inline std::string EntryText(const std::string& date, const std::string& value) 
   return "1/" + date + "/101530/" + value;
 }
 
-inline std::string ReadFile(const char* name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 inline std::vector<std::string> CommandsOf(const std::vector<std::string>& commands, const std::string& prefix) {
   std::vector<std::string> out;
   for (const auto& c : commands)
@@ -69,17 +57,8 @@ inline std::vector<std::string> Numbered(const std::string& prefix, int first, i
   return out;
 }
 
-class RecordLogTest : public ::testing::Test {
+class RecordLogTest : public OperationTest {
  protected:
-  void SetUp() override {
-    simline::Reset();
-    ASSERT_TRUE(simline::ConnectProgram(kPort));
-  }
-  void TearDown() override {
-    ClosePort(kPort);
-    PortIsOpen = 0;
-  }
-
   // One LOG run against a register holding `data`; returns the commands it heard.
   std::vector<std::string> RunLog(const regsim::Data& data, regsim::Faults faults = {}) {
     SimRegister sim(regsim::Mode::Command, data, faults);
@@ -89,16 +68,12 @@ class RecordLogTest : public ::testing::Test {
 
   // Report lines as the list shows them: each ends with the CR before its LF.
   std::vector<std::string> LinesOfFile() {
-    std::vector<std::string> lines;
-    const std::string bytes = ReadFile("log.txt");
-    size_t start = 0;
-    for (size_t end; (end = bytes.find("\r\r\n", start)) != std::string::npos; start = end + 3)
-      lines.push_back(bytes.substr(start, end - start) + "\r");
-    EXPECT_EQ(start, bytes.size()) << "log.txt ends inside a line";
+    std::string rest;
+    std::vector<std::string> lines = FileLines("log.txt", &rest);
+    for (std::string& line : lines) line += '\r';
+    EXPECT_EQ(rest, "") << "log.txt ends inside a line";
     return lines;
   }
-
-  ScopedTempDir dir_;
 };
 
 }  // namespace logtest

@@ -23,7 +23,7 @@ TEST_F(RecordLogTest, TableInformationDecidesTheCommands) {
   for (const auto& c : Numbered("r/3/", 0, 25)) expected.push_back(c);
   EXPECT_EQ(commands, expected);
   EXPECT_EQ(simline::PurgeCount(), 1 + static_cast<int>(expected.size()));  // one of LOG's own
-  EXPECT_EQ(ReadFile("log.txt"), "");
+  EXPECT_EQ(FileBytes("log.txt"), "");
   EXPECT_TRUE(shellstub::Rows().empty());
 }
 
@@ -78,7 +78,7 @@ TEST_F(RecordLogTest, WorkedExampleAndRunningTotals) {
                             " 005 000 001 002 " + std::string(32, ' ') + "TEXT TEN\r";
   const std::string second = "202403161115 0043 00000678 " + std::string(29, ' ') + "TEXT NINE B" +
                              " 002 001 001 002 " + std::string(30, ' ') + "TEXT TEN B\r";
-  EXPECT_EQ(ReadFile("log.txt"), first + "\r\n" + second + "\r\n");
+  EXPECT_EQ(FileBytes("log.txt"), first + "\r\n" + second + "\r\n");
   EXPECT_EQ(first.size() + 2, 127u);
   EXPECT_EQ(shellstub::Rows(), (std::vector<std::string>{first, second}));
   EXPECT_EQ(shellstub::HoldDepth(), 0);
@@ -174,7 +174,7 @@ TEST_F(RecordLogTest, FailedTableInformationLeavesNothingStale) {
   silent.silent = true;
   const size_t enqsBefore = simline::WriteTimes(0x05).size();
   RunLog(data, silent);
-  EXPECT_EQ(ReadFile("log.txt"), "");  // replaced, and empty
+  EXPECT_EQ(FileBytes("log.txt"), "");  // replaced, and empty
   // "g/" and table-3 index 0: three openings each.
   EXPECT_EQ(simline::WriteTimes(0x05).size() - enqsBefore, 6u);
   EXPECT_EQ(shellstub::Rows().size(), 3u);  // the first run's lines only
@@ -186,9 +186,9 @@ TEST_F(RecordLogTest, TwoRunsInARowGiveTheSameReport) {
   for (int t = 0; t < 3; ++t) data.tables[t] = {Good(EntryText("150324", "42"))};
   data.tables[3].assign(2, Good(Table3Text("150324", "42", "N")));
   RunLog(data);
-  const std::string first = ReadFile("log.txt");
+  const std::string first = FileBytes("log.txt");
   RunLog(data);
-  EXPECT_EQ(ReadFile("log.txt"), first);  // counters start from 0 again
+  EXPECT_EQ(FileBytes("log.txt"), first);  // counters start from 0 again
   const auto lines = LinesOfFile();
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1].substr(72, 11), "002 002 002");

@@ -34,18 +34,14 @@
 #include "core/dump/fiscal_dump.h"
 #include "core/program/state.h"
 #include "core/report/record_log.h"
-#include "core/seams/serial_port.h"
 #include "tests/fuzz/exchange_bounds.h"
 #include "tests/fuzz/expected_output.h"
 #include "tests/stubs/clock_stub.h"
-#include "tests/stubs/serial_port_stub.h"
-#include "tests/stubs/shell_stub.h"
+#include "tests/stubs/operation_test.h"
 #include "tests/stubs/sim_register.h"
-#include "tests/stubs/temp_dir.h"
 
 namespace {
 
-constexpr int kPort = 2;
 constexpr int kStatusFailed = 0x31;
 constexpr int kEntryTables = 3;
 const char* const kDates[] = {"150324", "160324", "170324"};
@@ -196,12 +192,10 @@ std::vector<std::string> ExpectedLines(const LogCase& c, const std::map<std::str
 
 // The report lines of log.txt, each with its CR LF.
 std::vector<std::string> LogLines() {
-  std::vector<std::string> lines;
-  const std::string bytes = expected::FileBytes("log.txt");
-  size_t start = 0;
-  for (size_t end; (end = bytes.find("\r\r\n", start)) != std::string::npos; start = end + 3)
-    lines.push_back(bytes.substr(start, end - start) + "\r\n");
-  if (start != bytes.size()) lines.push_back("(unfinished) " + bytes.substr(start));
+  std::string rest;
+  std::vector<std::string> lines = FileLines("log.txt", &rest);
+  for (std::string& line : lines) line += "\r\n";
+  if (!rest.empty()) lines.push_back("(unfinished) " + rest);
   return lines;
 }
 
@@ -239,12 +233,11 @@ regsim::Faults DrawDumpFaults(std::mt19937& rng, size_t dumpBytes, Tally& tally)
   return f;
 }
 
-class SoakTest : public ::testing::Test {
+class SoakTest : public OperationTest {
  protected:
   void StartRun() {
-    simline::Reset();
+    NextCase();
     simline::SetTickStep(0);  // time passes in the waits only, as on the real clock
-    ASSERT_TRUE(simline::ConnectProgram(kPort));
   }
 
   void Check(bool holds, const std::string& what) {
@@ -330,8 +323,8 @@ class SoakTest : public ::testing::Test {
     if (broken) beforeBreak = beforeBreak.substr(0, static_cast<size_t>(faults.gapAfterBytes));
     const std::string inFiles = expected::DumpBytesInFiles(beforeBreak);
     Check(answered == (stats.dumps == 1), "the register sent its dump");
-    Check(expected::FileBytes("FMout1.txt") == expected::AsWritten(inFiles), "FMout1.txt");
-    Check(expected::FileBytes("FMout2.txt") == expected::AsWritten(expected::To737(inFiles)), "FMout2.txt");
+    Check(FileBytes("FMout1.txt") == expected::AsWritten(inFiles), "FMout1.txt");
+    Check(FileBytes("FMout2.txt") == expected::AsWritten(expected::To737(inFiles)), "FMout2.txt");
     size_t rows = 4;  // the waiting row and the three of no answer
     if (answered) rows = broken ? 3 : expected::DumpRows(beforeBreak).size() + 1;
     Check(shellstub::Rows().size() == rows, "rows of the outcome: " + std::to_string(shellstub::Rows().size()));
@@ -343,7 +336,6 @@ class SoakTest : public ::testing::Test {
     tally_.brokenDumps += broken;
   }
 
-  ScopedTempDir dir_;
   Tally tally_;
   long seed_ = 0;
   long run_ = 0;
@@ -360,8 +352,6 @@ TEST_F(SoakTest, LogRunsAndDumpsWithRandomFaults) {
     else
       SoakDump(rng);
   }
-  ClosePort(kPort);
-  PortIsOpen = 0;
   std::printf("soak: seed %ld, runs %ld to %ld: %ld LOG runs (%ld lines, %ld records lost to faults), "
               "%ld dumps (%ld broken), %ld faults drawn, %ld properties checked\n",
               seed_, first, run_ - 1, tally_.logRuns, tally_.lines, tally_.failedRecords, tally_.dumps,

@@ -2,8 +2,10 @@
 #include "tests/stubs/serial_port_stub.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 
+#include "core/program/connection.h"
 #include "core/program/state.h"
 #include "core/seams/serial_port.h"
 #include "tests/stubs/clock_stub.h"
@@ -108,11 +110,12 @@ void PurgePort(int port) {
 namespace simline {
 
 bool ConnectProgram(int port) {
-  if (OpenPort(port, 115200, 'N', 8, 1) != 1) return false;
-  SelectedPort = port;
-  PortIsOpen = 1;
+  char name[16];
+  std::snprintf(name, sizeof name, "COM%d", port);
+  const bool connected = Connect(port, kDefaultSpeed, name, nullptr);
   OperationRunning = kNoOperation;
-  return true;
+  shellstub::Reset();
+  return connected;
 }
 
 void Reset() {

@@ -34,8 +34,9 @@ struct Traffic {
 void Reset();
 void Attach(Peer* peer);
 
-// The program as Connect leaves it on `port` of this line: opened at 115200 8N1,
-// selected, no operation running. False when the port does not open.
+// The program as Connect leaves it on `port` of this line at the default speed, no
+// operation running, and its list (and every other record of the shell stand-in)
+// empty again. False when the port does not open.
 bool ConnectProgram(int port);
 
 // Far end: this byte arrives at the program's side at `at` (ms).

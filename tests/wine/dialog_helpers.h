@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/program/connection.h"
 #include "core/program/state.h"
 #include "core/seams/serial_port.h"
 #include "windows/main_dialog.h"
@@ -71,7 +72,6 @@ class MainDialogTest : public testing::Test {
   void TearDown() override {
     if (PortIsOpen != 0) ClosePort(SelectedPort);
     PortIsOpen = 0;
-    BusyFlag = 0;
     DestroyWindow(dialog_);
     MainDialog = nullptr;
   }

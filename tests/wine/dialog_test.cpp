@@ -227,7 +227,6 @@ TEST_F(DialogTest, StartsDisconnectedWithDefaultChoices) {
   EXPECT_EQ(SelectedPort, 1);
   EXPECT_EQ(PortIsOpen, 0);
   EXPECT_EQ(QuitFlag, 0);
-  EXPECT_EQ(BusyFlag, 0);
   EXPECT_EQ(RowCount(), 0);
   LVCOLUMNW column{};
   wchar_t header[64] = L"";
@@ -278,19 +277,6 @@ TEST_F(DialogTest, ExitAndCloseBoxEndTheDialog) {
     EXPECT_FALSE(IsWindowVisible(dialog_));  // ended; the program entry destroys it
     EXPECT_TRUE(IsWindow(dialog_));
   }
-}
-
-TEST_F(DialogTest, BusyRefusesCloseAndConnect) {
-  ShowWindow(dialog_, SW_SHOWNORMAL);
-  BusyFlag = 1;
-  EXPECT_EQ(MainDialogProc(dialog_, WM_CLOSE, 0, 0), TRUE);
-  EXPECT_EQ(MainDialogProc(dialog_, WM_COMMAND, kIdExit, 0), TRUE);
-  EXPECT_EQ(MainDialogProc(dialog_, WM_COMMAND, kIdConnect, 0), TRUE);
-  EXPECT_EQ(Rows(), (Lines{L"Busy...", L"Busy...", L"busy..."}));
-  EXPECT_EQ(QuitFlag, 0);
-  EXPECT_EQ(PortIsOpen, 0);
-  EXPECT_TRUE(IsWindowVisible(dialog_));
-  EXPECT_EQ(Text(Control(kIdConnect)), kExpectedConnectUtf16);
 }
 
 // The dialog's keyboard interface is not used: keys go to the focused control only.

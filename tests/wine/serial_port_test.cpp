@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/line/deadline.h"
+#include "core/program/waits.h"
 #include "core/seams/serial_port.h"
 #include "tests/wine/far_end.h"
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/line/deadline.h"
+#include "core/program/waits.h"
 #include "core/protocol/exchange.h"
 #include "core/seams/serial_port.h"
 #include "tests/wine/far_end.h"

@@ -1,0 +1,34 @@
+// Connect and Disconnect: the only place a serial port is opened for the operations.
+// A front end chooses the port and the speed, names the port for the rows and says
+// in its own way why a port did not open; the line settings, the rows and the state
+// are the same everywhere.
+#pragma once
+#include <cstdint>
+
+// Only the speed is chosen; the rest of the line is always the same.
+constexpr char kLineParity = 'N';
+constexpr uint32_t kLineDataBits = 8;
+constexpr uint32_t kLineStopBits = 1;
+
+// Line speeds in bits per second, in the order the speed box offers them.
+constexpr int kSpeedCount = 5;
+constexpr uint32_t SpeedTable[kSpeedCount] = {9600, 19200, 38400, 57600, 115200};
+constexpr int kDefaultSpeedIndex = 4;
+constexpr uint32_t kDefaultSpeed = SpeedTable[kDefaultSpeedIndex];
+// The speed of entry `index`; 0, at which no port opens, for an index outside the
+// table (a speed box without a selected entry).
+uint32_t SpeedOfEntry(int index);
+
+extern uint8_t PortIsOpen;  // 1 while Connect has SelectedPort open
+
+// SelectedPort = `port` (kept after a failed open too), opened at `speed` with the
+// line settings; then the row "Opened port NAME, ..." and PortIsOpen = 1. When the
+// port does not open, `sayNotOpened` (when given) tells the operator first, then the
+// row "Failed opening NAME port..." follows and nothing else changes.
+bool Connect(int port, uint32_t speed, const char* name, void (*sayNotOpened)(const char* name));
+// Closes SelectedPort and stops a running LOG (its port is gone); the row "Closed
+// port NAME" and PortIsOpen = 0.
+void Disconnect(const char* name);
+// The line of the last successful Connect as its row names it ("COM2, 115200,
+// Parity NONE, Data 8, Stop 1"; "?" before one), for the archive's manifest.
+const char* ConnectedLine();
