@@ -28,10 +28,7 @@ for speed in "${speeds[@]}"; do
   events+="open;settings $speed 8 N 1;close;"
   runs=$((runs + 1))
   # The peer has seen this close before the next run opens the line again.
-  for _ in $(seq 100); do
-    [ "$(grep -c ' close$' "$peer_log")" -ge "$runs" ] && break
-    sleep 0.05
-  done
+  wait_for_line_count "$peer_log" ' close$' "$runs" 5
 done
-expect_eq "line events" "$(sed -E 's/^[0-9]+ //' "$peer_log" | grep -v '^rx ' | tr '\n' ';')" "$events"
+expect_eq "line events" "$(line_events "$peer_log")" "$events"
 pass

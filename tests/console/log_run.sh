@@ -13,7 +13,7 @@ start_regsim --mode command --tables "$data/log_tables.txt" --stats "$stats"
 start_tallyglass run log --port "$REGSIM_PATH" --speed 115200
 expect_exit run 0 60
 
-iconv -f UTF-8 -t CP1253 "$data/log_expected.txt" | sed 's/$/\r\r/' >"$TG_WORK/expected.txt"
+expected_report "$data/log_expected.txt" "$TG_WORK/expected.txt"
 expect_file_bytes "$(file_of run log.txt)" "$TG_WORK/expected.txt"
 {
   opened_row "$REGSIM_PATH"

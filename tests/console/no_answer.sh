@@ -21,19 +21,14 @@ expect_exit dump 4
 waited_ms=$((($(date +%s%N) - started) / 1000000))
 [ "$waited_ms" -ge 9500 ] || fail "no answer reported after $waited_ms ms, expected 10 s"
 
-expected=$(printf '%s\n' "$(opened_row "$dump_port")" "$ROW_PLEASE_WAIT" "$ROWS_NO_ANSWER" \
-  "$(closed_row "$dump_port")")
-expect_eq "dump rows" "$(rows_of dump)" "$expected"
+expect_rows dump "$dump_port" "$ROW_PLEASE_WAIT" "$ROWS_NO_ANSWER"
 expect_contains "$(stderr_of dump)" "no answer from the register"
-for f in FMout1.txt FMout2.txt; do
-  [ -f "$(file_of dump $f)" ] || fail "$f was not created"
-  [ ! -s "$(file_of dump $f)" ] || fail "$f is not empty"
-done
+expect_empty_files "$(file_of dump FMout1.txt)" "$(file_of dump FMout2.txt)"
 expect_eq "ENQs" "$(grep -c ' rx 05$' "$TG_WORK/dump-line.log")" 1
 grep -q ' rx 02$' "$TG_WORK/dump-line.log" && fail "STX went out without an ACK"
 
 expect_exit log 4
-expect_eq "LOG rows" "$(rows_of log)" "$(printf '%s\n' "$(opened_row "$log_port")" "$(closed_row "$log_port")")"
+expect_rows log "$log_port"
 expect_contains "$(stderr_of log)" "no answer from the register: is it in its command mode?"
-[ -f "$(file_of log log.txt)" ] && [ ! -s "$(file_of log log.txt)" ] || fail "log.txt is not there and empty"
+expect_empty_files "$(file_of log log.txt)"
 pass

@@ -7,20 +7,16 @@ peer_log=$TG_WORK/peer.log
 start_peer --map-com 2 --log "$peer_log"
 start_program
 
-opened="Opened port COM2, 115200, Parity NONE, Data 8, Stop 1"
-drive click "$ID_CONNECT"
-drive wait-row "$opened" >/dev/null
-drive click "$ID_CONNECT"
-drive wait-row "Closed port COM2" >/dev/null
-expect_eq "rows before X" "$(drive rows)" "$opened
+connect_port
+disconnect_port
+expect_eq "rows before X" "$(drive rows)" "$(opened_row COM2)
 Closed port COM2"
 
 drive click "$ID_CLEAR"
 expect_state "1000 SysListView32 enabled visible rows=0 width=2000 header=Μηνύματα"
 
-drive click "$ID_CONNECT"
-drive wait-row "$opened" >/dev/null
-expect_eq "rows after X and Connect" "$(drive rows)" "$opened"
+connect_port
+expect_eq "rows after X and Connect" "$(drive rows)" "$(opened_row COM2)"
 
 drive click "$ID_CLEAR"
 expect_state "1000 SysListView32 enabled visible rows=0 width=2000 header=Μηνύματα"
@@ -28,7 +24,6 @@ expect_line "$(drive state)" "1007 Button enabled visible Αποσύνδεση"
 expect_line "$(drive state)" "1008 Button enabled visible Read Fiscal Memory"
 expect_eq "peer events while connected" "$(grep -cx '[0-9]* close' "$peer_log")" "1"
 
-drive click "$ID_EXIT"
-expect_exit 0
+press_exit
 wait_for_file_line "$peer_log" '^[0-9]+ close$'
 pass

@@ -3,10 +3,9 @@
 source "$(dirname "$0")/lib.sh"
 
 start_program
-drive click "$ID_EXIT"
-expect_exit 0
+press_exit
 
 start_program
 drive close
-expect_exit 0
+expect_exit program 0
 pass

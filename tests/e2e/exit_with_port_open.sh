@@ -5,17 +5,14 @@ source "$(dirname "$0")/lib.sh"
 
 peer_log=$TG_WORK/peer.log
 start_peer --map-com 2 --log "$peer_log"
-opened="Opened port COM2, 115200, Parity NONE, Data 8, Stop 1"
 
 for how in exit close; do
   log "with $how"
   start_program
-  drive click "$ID_CONNECT"
-  drive wait-row "$opened" >/dev/null
+  connect_port
   if [ "$how" = exit ]; then drive click "$ID_EXIT"; else drive close; fi
-  expect_exit 0
+  expect_exit program 0
 done
 wait_for_line_count "$peer_log" '^[0-9]+ close$' 2
-expect_eq "line events" "$(grep -vE ' rx ' "$peer_log" | cut -d' ' -f2- | tr '\n' ';')" \
-  "open;settings 115200 8 N 1;close;open;close;"
+expect_eq "line events" "$(line_events "$peer_log")" "open;settings 115200 8 N 1;close;open;close;"
 pass

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The shipped exe runs on a bare Windows: it imports only system DLLs (statically
 # linked C++ runtime and winpthread, nothing to ship beside it).
-set -euo pipefail
+set -eEuo pipefail
 : "${TG_EXE:?TG_EXE: path of Tallyglass.exe}"
+source "${TG_SOURCE_DIR:-$(dirname "$0")/../..}/scripts/steps.sh"
+trap_unexpected_failure imports
 
 allowed="KERNEL32.DLL USER32.DLL GDI32.DLL COMCTL32.DLL ADVAPI32.DLL SHELL32.DLL OLE32.DLL WINMM.DLL MSVCRT.DLL"
 

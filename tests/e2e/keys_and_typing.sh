@@ -24,14 +24,12 @@ done
 expect_eq "state after Enter, Escape, Tab" "$(drive state)" "$start"
 expect_eq "focus after Enter, Escape, Tab" "$(drive focus)" "$focus"
 
-drive type 1001 "ΑΒΓ 123"
-drive type 1002 "xyz"
+drive type "$ID_CF16" "ΑΒΓ 123"
+drive type "$ID_CF11" "xyz"
 expect_eq "state after typing" "$(drive state)" \
   "$(dialog_state disconnected 0 "1 COM2" "4 115200" "ΑΒΓ 123" xyz)"
-drive click "$ID_CONNECT"
-drive wait-row "Opened port COM2, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
-drive click "$ID_CONNECT"
-drive wait-row "Closed port COM2" >/dev/null
+connect_port
+disconnect_port
 
 drive type "$ID_SPEED" "300"
 expect_line "$(drive state)" "1034 ComboBox enabled visible sel=-1 "
@@ -39,9 +37,7 @@ drive click "$ID_CONNECT"
 expect_eq "message box" "$(drive msgbox)" " Error 
 Cannot open port COM2..."
 drive wait-row "Failed opening COM2 port..." >/dev/null
-expect_eq "line events" "$(grep -vE ' rx ' "$peer_log" | cut -d' ' -f2- | tr '\n' ';')" \
-  "open;settings 115200 8 N 1;close;"
+expect_eq "line events" "$(line_events "$peer_log")" "open;settings 115200 8 N 1;close;"
 
-drive click "$ID_EXIT"
-expect_exit 0
+press_exit
 pass

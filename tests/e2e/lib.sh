@@ -18,13 +18,14 @@
 #   source "$(dirname "$0")/lib.sh"
 #   start_peer --map-com 2 --log "$TG_WORK/peer.log"
 #   start_program
-#   drive click 1007
-#   drive wait-row "Opened port COM2, 115200, Parity NONE, Data 8, Stop 1"
+#   connect_port
 #   expect_line "$(drive state)" "1007 Button enabled visible Αποσύνδεση"
-#   drive click 1004
-#   expect_exit 0
+#   press_exit
 #   pass
-set -euo pipefail
+#
+# The helpers it shares with the console program's tests (start_regsim, the rows,
+# the expected files, expect_eq, expect_exit, ...) are in tests/lib/common.sh.
+set -eEuo pipefail
 
 : "${TG_SOURCE_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
 : "${TG_EXE:?TG_EXE: path of Tallyglass.exe}"
@@ -37,10 +38,9 @@ source "$TG_SOURCE_DIR/tests/wine/wine-env"
 source "$TG_SOURCE_DIR/tests/lib/common.sh"
 
 # Control ids of the dialog.
-ID_LIST=1000 ID_EXIT=1004 ID_LOG=1005 ID_CONNECT=1007 ID_READ_FM=1008
-ID_CLEAR=1030 ID_SPEED=1034 ID_PORT=1035
+ID_LIST=1000 ID_CF16=1001 ID_CF11=1002 ID_EXIT=1004 ID_LOG=1005 ID_CONNECT=1007
+ID_READ_FM=1008 ID_CLEAR=1030 ID_SPEED=1034 ID_PORT=1035
 
-TG_TEST_NAME=$(basename "$0" .sh)
 tg_loader_for "$TG_EXE" || exit $?
 if [ -n "${TG_WORK:-}" ]; then
   mkdir -p "$TG_WORK"
@@ -52,13 +52,9 @@ fi
 # environment on to the Linux side of its children), so the clean-up can find and
 # end them by their pids even when a launcher died before its program.
 export TG_E2E_MARK=$TG_WORK
-TG_PIDS=()          # background processes of this test (peers, simulators, launcher)
 TG_LAUNCHER=""      # the Linux pid of `tgdrive start`, whose result is the program's
 TG_RESULT=""        # the program's result, once it has ended
-TG_PASSED=0
-
-
-
+TG_EXIT_WAIT_S=10   # expect_exit's default
 
 # --- clean-up -----------------------------------------------------------------
 
@@ -83,10 +79,9 @@ marked_pids() {
   done
 }
 
-
-# What the program showed when the test failed: its controls, its last rows and a
-# message box, if one is open.
-show_program() {
+# show_run program: what the program shows while it runs (after a failure): its
+# controls, its last rows and a message box, if one is open.
+show_run() {
   [ -n "${TG_PID:-}" ] && [ -z "$TG_RESULT" ] || return 0
   log "the program's window at the failure:"
   {
@@ -94,30 +89,25 @@ show_program() {
     echo "last rows:"
     drive_raw rows | tail -n 5
     drive_raw peek-msgbox 0 2>/dev/null && echo "(a message box is open)"
-  } 2>&1 | sed 's/^/  | /' >&2
+  } 2>&1 | sed 's/^/  | /' >&2 || true
 }
 
 cleanup() {
   local status=$?
   set +e
-  [ "$status" -ne 0 ] && show_program
+  [ "$status" -ne 0 ] && show_run program
   if [ -n "${TG_PID:-}" ] && [ -z "$TG_RESULT" ]; then
     drive_raw kill >/dev/null 2>&1
   fi
+  stop_tools
   local pid
-  for pid in "${TG_PIDS[@]}"; do stop_pid "$pid"; done
   for pid in $(marked_pids); do kill -KILL "$pid" 2>/dev/null; done
-  if [ "$status" -ne 0 ] || [ "$TG_PASSED" != 1 ]; then
-    log "working directory kept: $TG_WORK"
-  elif [ "${TG_KEEP_WORK:-0}" != 1 ]; then
-    rm -rf "$TG_WORK"
-  fi
+  end_work "$status"
   # A script with a Wine prefix and Xvfb of its own (the demo) ends them too.
   [ "${TG_END_WINE:-0}" = 1 ] && tg_wine_shutdown
   exit "$status"
 }
 trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 # --- Wine and X -----------------------------------------------------------------
 
@@ -187,14 +177,41 @@ wait_operation_end() {
   fail "the operation did not end within $secs s (caption: $caption)"
 }
 
-# expect_exit CODE [MS]: the program ends within MS (default 10 s) with result CODE.
-expect_exit() {
-  local want=$1 ms=${2:-10000}
-  drive_raw wait-exit "$ms" || fail "the program did not end within $ms ms"
-  local status=0
-  wait "$TG_LAUNCHER" || status=$?
-  TG_RESULT=$status
-  [ "$status" -eq "$want" ] || fail "the program ended with result $status, expected $want"
+# await_run program SECONDS: the program started by start_program ends; its result
+# is that of the launcher (see expect_exit). A test runs one program at a time, so
+# its one run is called "program".
+await_run() {
+  [ "$1" = program ] || fail "no run '$1' here: the program's run is 'program'"
+  drive_raw wait-exit "$(($2 * 1000))" || fail "the program did not end within $2 s"
+  RUN_STATUS=0
+  wait "$TG_LAUNCHER" || RUN_STATUS=$?
+  TG_RESULT=$RUN_STATUS
+}
+
+# connect_port [PORT [SPEED]]: presses Connect and waits for its row (by default for
+# the dialog's own choice, COM2 at 115200).
+connect_port() {
+  drive click "$ID_CONNECT"
+  drive wait-row "$(opened_row "${1:-COM2}" "${2:-115200}")" >/dev/null
+}
+
+# disconnect_port [PORT]: presses Disconnect and waits for its row.
+disconnect_port() {
+  drive click "$ID_CONNECT"
+  drive wait-row "$(closed_row "${1:-COM2}")" >/dev/null
+}
+
+# press_exit [SECONDS]: presses Exit; the program ends in time with result 0.
+press_exit() {
+  drive click "$ID_EXIT"
+  expect_exit program 0 "$@"
+}
+
+# --- the far end of the line -------------------------------------------------------
+
+# unmap_com N: COMn of the tests' Wine prefix leads nowhere.
+unmap_com() {
+  rm -f "$WINEPREFIX/dosdevices/com$1"
 }
 
 # --- what the benchmarks measure -------------------------------------------------
@@ -221,33 +238,7 @@ wineserver_pid() {
   return 0
 }
 
-# cpu_ticks PID: user + system time of the whole process, in clock ticks (0 for no PID).
-cpu_ticks() {
-  [ -n "${1:-}" ] || { echo 0; return; }
-  awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 0
-}
-
-# state_line ID: the state line of one control (see tgdrive state).
-state_line() {
-  drive state | grep -E "^$1 " || fail "no control $1"
-}
-
-# --- the far end of the line --------------------------------------------------------
-
-
-
-
-
-# unmap_com N: COMn of the tests' Wine prefix leads nowhere.
-unmap_com() {
-  rm -f "$WINEPREFIX/dosdevices/com$1"
-}
-
-
-
 # --- checks -----------------------------------------------------------------------
-
-
 
 # dialog_state connected|disconnected ROWS PORT SPEED [CF16 [CF11]]: the lines that
 # `drive state` prints for the dialog in that state, e.g.
@@ -273,7 +264,6 @@ dialog_state() {
 expect_state() {
   drive wait-state "$1" "${2:-10000}" >/dev/null
 }
-
 
 # screenshot FILE: the whole screen of the test's X display, as PNG.
 screenshot() {

@@ -12,8 +12,7 @@ stats=$TG_WORK/regsim.stats
 start_regsim --mode command --tables "$data/log_tables.txt" --map-com 2 --stats "$stats"
 LANG=el_GR.UTF-8 start_program
 
-drive click "$ID_CONNECT"
-drive wait-row "Opened port COM2, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
+connect_port
 rows_before=$(drive rows | wc -l)
 report_lines=$(wc -l <"$data/log_expected.txt")
 
@@ -21,7 +20,7 @@ drive click "$ID_LOG"
 drive wait-rows $((rows_before + report_lines)) 60000 >/dev/null
 wait_operation_end
 
-iconv -f UTF-8 -t CP1253 "$data/log_expected.txt" | sed 's/$/\r\r/' >"$TG_WORK/expected.txt"
+expected_report "$data/log_expected.txt" "$TG_WORK/expected.txt"
 expect_file_bytes "$TG_WORK/log.txt" "$TG_WORK/expected.txt"
 
 # Each report row ends with the CR of the line's CR LF.
@@ -37,6 +36,5 @@ drive wait-rows $((rows_before + 2 * report_lines)) 60000 >/dev/null
 wait_operation_end
 expect_file_bytes "$TG_WORK/log.txt" "$TG_WORK/expected.txt"
 
-drive click "$ID_EXIT"
-expect_exit 0
+press_exit
 pass

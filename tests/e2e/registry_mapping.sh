@@ -29,21 +29,17 @@ start_program
 expect_eq "port box entries" "$(drive items "$ID_PORT" | tr '\n' ' ')" \
   "COM1 COM2 COM3 COM4 COM5 COM6 COM7 COM8 COM9 COM10 COM11 COM12 COM$high "
 drive select "$ID_PORT" $((port - 1))
-drive click "$ID_CONNECT"
-drive wait-row "Opened port COM$port, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
+connect_port "COM$port"
 wait_for_file_line "$peer_log" ' settings 115200 8 N 1$'
 expect_eq "link rebuilt from the registry" "$(readlink "$WINEPREFIX/dosdevices/com$port")" "$peer_path"
-drive click "$ID_CONNECT"
-drive wait-row "Closed port COM$port" >/dev/null
+disconnect_port "COM$port"
 
 drive select "$ID_PORT" 12
-drive click "$ID_CONNECT"
-drive wait-row "Opened port COM$high, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
+connect_port "COM$high"
 wait_for_file_line "$high_log" ' settings 115200 8 N 1$'
 expect_eq "COM$high's link rebuilt" "$(readlink "$WINEPREFIX/dosdevices/com$high")" "$PEER_PATH"
 
-drive click "$ID_EXIT"
-expect_exit 0
+press_exit
 wait_for_file_line "$peer_log" ' close$'
 wait_for_file_line "$high_log" ' close$'
 wineserver -k >/dev/null 2>&1 || true

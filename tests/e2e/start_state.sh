@@ -26,7 +26,6 @@ for locale in el_GR.UTF-8 en_US.UTF-8; do
   drive select "$ID_SPEED" 4
   expect_eq "state after X and choosing ($locale)" "$(drive state)" "$expected_state"
 
-  drive click "$ID_EXIT"
-  expect_exit 0
+  press_exit
 done
 pass

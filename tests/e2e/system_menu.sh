@@ -31,6 +31,5 @@ drive syscommand "$SYS_OPEN_FOLDER"
 drive close-window ExplorerWClass "$(basename "$TG_WORK")" 30000 >/dev/null
 expect_eq "state afterwards" "$(drive state)" "$(dialog_state disconnected 0 "1 COM2" "4 115200")"
 
-drive click "$ID_EXIT"
-expect_exit 0
+press_exit
 pass
