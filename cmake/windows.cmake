@@ -25,4 +25,6 @@ target_link_libraries(Tallyglass PRIVATE tg_win32 tg_file_manager)
 set_target_properties(Tallyglass PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 add_subdirectory(tools/drive)
-add_subdirectory(tests/wine)
+if(TG_TESTS)
+  add_subdirectory(tests/wine)
+endif()

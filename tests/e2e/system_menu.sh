@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The window's system menu in the shipped program: "Σχετικά με το Tallyglass..."
 # shows the program's name, the FILEVERSION of resources/tallyglass.rc, the build's
-# bits and the working directory; "Άνοιγμα φακέλου αρχείων" opens that directory in
+# bits, the working directory and the archive under it; "Άνοιγμα φακέλου αρχείων"
+# opens that directory in
 # the file manager, which under Wine is explorer.exe with a window named after the
 # folder (closed again here: it would keep this test's output open).
 source "$(dirname "$0")/lib.sh"
@@ -25,7 +26,10 @@ Tallyglass
 Έκδοση $version, $bits
 
 Φάκελος αρχείων:
-$folder"
+$folder
+
+Αρχειοθήκη:
+$folder\Tallyglass-archive"
 
 drive syscommand "$SYS_OPEN_FOLDER"
 drive close-window ExplorerWClass "$(basename "$TG_WORK")" 30000 >/dev/null
