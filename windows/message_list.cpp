@@ -111,7 +111,7 @@ void HoldListRedraw() {
 }
 
 void NoteDialogPaint(HWND dialog) {
-  if (HoldDepth == 0 || DrawnOverWhileHeld) return;
+  if (HoldDepth == 0 || DrawnOverWhileHeld || dialog == nullptr) return;
   RECT dirty{};
   RECT shown{};
   RECT both{};
@@ -139,6 +139,7 @@ static void InvalidateRowsFrom(HWND list, int first) {
 // the new rows are drawn. Under Wine a whole redraw costs tens of milliseconds.
 void ReleaseListRedraw() {
   if (HoldDepth == 0) return;  // an unmatched release must not unbalance later holds
+  if (HoldDepth == 1) NoteDialogPaint(MainDialog);  // a paint still to come counts as well
   if (--HoldDepth != 0) return;
   const HWND list = MessageList();
   const bool drawnOver = DrawnOverWhileHeld || GetUpdateRect(list, nullptr, FALSE);
