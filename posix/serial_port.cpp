@@ -4,9 +4,15 @@
 // poll() on the device and on the stop pipe (stop_signal.h). It is held exclusively
 // against other programs in two ways: flock, which other serial programs honour and
 // which binds root as well, and TIOCEXCL, which the kernel enforces on every later
-// open except a privileged one. Writes are synchronous: every byte is handed to the
-// driver and tcdrain waits until it has gone out, so that a purge of the input that
-// follows cannot race a byte still leaving.
+// open except a privileged one. Every written byte is handed to the driver before
+// the write returns; a purge of the input first waits (tcdrain) until they have gone
+// out, so that it cannot race a byte still leaving, and an answer provoked by them
+// is not taken back.
+//
+// Input comes in blocks: the queue is answered from the slot's read-ahead, and only
+// an empty read-ahead asks the system, with one read of all that has arrived. While
+// a reply streams in, a wait rests a moment before it looks again instead of waking
+// for every byte (see AwaitInput).
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -31,6 +37,12 @@ namespace {
 // Bytes already taken from the driver with one read and not yet handed out: one
 // read() for all that has arrived instead of one per byte.
 constexpr uint32_t kReadAheadBytes = 4096;
+// How long a wait rests while bytes are streaming in before it reads again: about
+// a dozen bytes at 115200 baud, the look interval of the Windows program's waits.
+// This much, and the system's lateness in waking, is what it adds to the moment the
+// last byte of a reply is seen: a wait that woke for every byte would find it at
+// once, for three to four times the processor time and system calls.
+constexpr uint32_t kStreamRestMs = 1;
 // A write that finds the driver's output queue full waits this long for room before
 // the rest of the bytes is dropped (a line that does not drain is as good as gone).
 constexpr uint32_t kWriteStallMs = 2000;
@@ -44,6 +56,11 @@ struct PortSlot {
   uint8_t ahead[kReadAheadBytes];
   uint32_t next;
   uint32_t end;
+  // The last read brought bytes and nothing was written since: more of the same
+  // reply is on its way.
+  bool streaming;
+  // Bytes written since the last tcdrain.
+  bool undrained;
 };
 
 PortSlot Slots[kPortCount];
@@ -172,13 +189,31 @@ int RaiseModemLines(int fd, const char* device) {
   return Refuse(PortFailure::kOther, "ioctl(TIOCMBIS) %s: %s", device, std::strerror(errno));
 }
 
-int DriverBytes(int fd) {
-  int count = 0;
-  if (ioctl(fd, FIONREAD, &count) != 0 || count < 0) return 0;
-  return count;
+void DropReadAhead(PortSlot& slot) {
+  slot.next = slot.end = 0;
+  slot.streaming = false;
 }
 
-void DropReadAhead(PortSlot& slot) { slot.next = slot.end = 0; }
+// The bytes the read-ahead holds; an empty one is first refilled with one read of
+// all that has arrived, up to its size. 0 when nothing has (a read of 0 bytes, as
+// VMIN 0 gives it, or EAGAIN), and when the device has gone (EIO after a hang-up).
+uint32_t Refill(PortSlot& slot) {
+  if (slot.next < slot.end) return slot.end - slot.next;
+  ssize_t got = 0;
+  do {
+    got = read(slot.fd, slot.ahead, sizeof slot.ahead);
+  } while (got < 0 && errno == EINTR);
+  slot.next = 0;
+  slot.end = got > 0 ? static_cast<uint32_t>(got) : 0;
+  if (got > 0) slot.streaming = true;
+  return slot.end;
+}
+
+void Drain(PortSlot& slot) {
+  if (!slot.undrained) return;
+  tcdrain(slot.fd);
+  slot.undrained = false;
+}
 
 }  // namespace
 
@@ -222,6 +257,7 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
   }
   slot.fd = fd;
   slot.open = true;
+  slot.undrained = false;
   DropReadAhead(slot);
   Failure = PortFailure::kNone;
   return 1;
@@ -239,22 +275,12 @@ void ClosePort(int port) {
   slot.fd = -1;
 }
 
-uint32_t BytesWaiting(int port) {
-  if (!IsOpen(port)) return 0;
-  const PortSlot& slot = Slot(port);
-  if (slot.next < slot.end) return slot.end - slot.next;
-  return static_cast<uint32_t>(DriverBytes(slot.fd));
-}
+uint32_t BytesWaiting(int port) { return IsOpen(port) ? Refill(Slot(port)) : 0; }
 
 uint8_t ReadByte(int port) {
   if (!IsOpen(port)) return 0;
   PortSlot& slot = Slot(port);
-  if (slot.next == slot.end) {
-    const ssize_t got = read(slot.fd, slot.ahead, sizeof slot.ahead);
-    if (got <= 0) return 0;  // nothing there (EAGAIN), or the device has gone
-    slot.next = 0;
-    slot.end = static_cast<uint32_t>(got);
-  }
+  if (Refill(slot) == 0) return 0;
   return slot.ahead[slot.next++];
 }
 
@@ -262,7 +288,10 @@ void WriteByte(int port, uint8_t byte) { WriteBytes(port, &byte, 1); }
 
 void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
   if (!IsOpen(port) || count == 0) return;
-  const int fd = Slot(port).fd;
+  PortSlot& slot = Slot(port);
+  const int fd = slot.fd;
+  slot.streaming = false;  // what comes next answers these bytes
+  slot.undrained = true;
   uint32_t done = 0;
   while (done < count) {
     const ssize_t put = write(fd, bytes + done, count - done);
@@ -276,7 +305,6 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
       return;  // gone (EIO after a hang-up), stalled, or stopped: the rest is dropped
     }
   }
-  tcdrain(fd);
 }
 
 // Input side only (TCIFLUSH): TCOFLUSH could discard bytes written but not yet on
@@ -284,10 +312,26 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
 void PurgePort(int port) {
   if (!IsOpen(port)) return;
   PortSlot& slot = Slot(port);
+  Drain(slot);
   DropReadAhead(slot);
   tcflush(slot.fd, TCIFLUSH);
 }
 
+// Rests while a reply streams in, then reads what came meanwhile. True when bytes
+// came; false when the line has fallen quiet (or a stop came: the caller sees it).
+bool RestWhileStreaming(PortSlot& slot, uint32_t& ms) {
+  if (!slot.streaming) return false;
+  const uint32_t rest = ms < kStreamRestMs ? ms : kStreamRestMs;
+  if (rest == 0 || WaitForFdOrStop(-1, POLLIN, rest) == WaitEnd::kStopped) return false;
+  ms -= rest;
+  if (Refill(slot) != 0) return true;
+  slot.streaming = false;
+  return false;
+}
+
+// A look at the queue is the caller's (BytesWaiting); this one looks at the device
+// only when the read-ahead is empty, and reads as soon as poll() says a byte came,
+// so the caller's next look costs nothing.
 // A device that has hung up (a USB adapter pulled out, a pty whose far end closed)
 // reports itself ready at once and for ever without a byte to read: it is waited on
 // no longer, and the time passes on the stop pipe alone, so the caller's own time
@@ -295,9 +339,11 @@ void PurgePort(int port) {
 // A stop signal is the console's window message: true then, so the caller pumps it.
 bool AwaitInput(int port, uint32_t ms) {
   if (!IsOpen(port)) return WaitForFdOrStop(-1, POLLIN, ms) == WaitEnd::kStopped;
-  if (BytesWaiting(port) != 0) return StopSignal() != 0;
-  WaitEnd end = WaitForFdOrStop(Slot(port).fd, POLLIN, ms);
-  if (end == WaitEnd::kHungUp || (end == WaitEnd::kReady && BytesWaiting(port) == 0))
+  PortSlot& slot = Slot(port);
+  if (slot.next < slot.end || RestWhileStreaming(slot, ms)) return StopSignal() != 0;
+  if (StopSignal() != 0) return true;
+  WaitEnd end = WaitForFdOrStop(slot.fd, POLLIN, ms);
+  if (end == WaitEnd::kHungUp || (end == WaitEnd::kReady && Refill(slot) == 0))
     end = WaitForFdOrStop(-1, POLLIN, ms);
   return end == WaitEnd::kStopped;
 }

@@ -143,6 +143,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return ShowRowMenu(reinterpret_cast<HWND>(wParam), lParam);
     case WM_SYSCOMMAND:
       return RunSystemCommand(window, wParam);
+    case WM_PAINT:
+      NoteDialogPaint(window);
+      return FALSE;
     default:
       return FALSE;
   }

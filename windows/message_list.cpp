@@ -18,6 +18,11 @@ static wchar_t ScreenCell[kCellBufferChars];
 
 // Depth of HoldListRedraw calls; while above 0 the list neither redraws nor scrolls.
 static int HoldDepth = 0;
+// The rows the list had when the outermost hold began: those are on the screen as
+// they were, and a release draws only the rows added since (and what its scroll
+// uncovers), unless the screen under the list was drawn over meanwhile.
+static int RowsBeforeHold = 0;
+static bool DrawnOverWhileHeld = false;
 
 static HWND MessageList() { return GetDlgItem(MainDialog, kIdMessageList); }
 
@@ -82,6 +87,8 @@ void SetupListColumns(HWND list, const char* const* headers, const int* widths, 
   }
 }
 
+static int RowCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
 // A held list (LOG holds it for its whole run) is drawn empty at once: the operator
 // pressed X to see it so, and the next batch of rows may be a while away.
 void ClearMessageList() {
@@ -92,20 +99,59 @@ void ClearMessageList() {
   InvalidateRect(list, nullptr, TRUE);
   UpdateWindow(list);
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  RowsBeforeHold = 0;
 }
 
 void HoldListRedraw() {
-  if (HoldDepth++ == 0) SendMessageW(MessageList(), WM_SETREDRAW, FALSE, 0);
+  if (HoldDepth++ != 0) return;
+  const HWND list = MessageList();
+  RowsBeforeHold = RowCount(list);
+  DrawnOverWhileHeld = false;
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
 }
 
+void NoteDialogPaint(HWND dialog) {
+  if (HoldDepth == 0 || DrawnOverWhileHeld || dialog == nullptr) return;
+  RECT dirty{};
+  RECT shown{};
+  RECT both{};
+  if (!GetUpdateRect(dialog, &dirty, FALSE) || !GetWindowRect(MessageList(), &shown)) return;
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&shown), 2);
+  if (IntersectRect(&both, &dirty, &shown)) DrawnOverWhileHeld = true;
+}
+
+// From the top of row `first`, where it is now, to the bottom of the list: the rows
+// added during the hold, and the empty space below them.
+static void InvalidateRowsFrom(HWND list, int first) {
+  RECT row{};
+  row.left = LVIR_BOUNDS;
+  RECT area{};
+  GetClientRect(list, &area);
+  if (SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(first), reinterpret_cast<LPARAM>(&row)) &&
+      row.top > area.top)
+    area.top = row.top;
+  InvalidateRect(list, &area, TRUE);
+}
+
+// Turning the redraw back on makes the list ask to be drawn whole (Wine's does, and
+// on Windows the caller is expected to). Where nothing drew over it meanwhile, what
+// it showed is still on the screen: the scroll to the last row moves that, and only
+// the new rows are drawn. Under Wine a whole redraw costs tens of milliseconds.
 void ReleaseListRedraw() {
   if (HoldDepth == 0) return;  // an unmatched release must not unbalance later holds
+  if (HoldDepth == 1) NoteDialogPaint(MainDialog);  // a paint still to come counts as well
   if (--HoldDepth != 0) return;
   const HWND list = MessageList();
+  const bool drawnOver = DrawnOverWhileHeld || GetUpdateRect(list, nullptr, FALSE);
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list, nullptr, TRUE);
-  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  if (drawnOver) {
+    InvalidateRect(list, nullptr, TRUE);
+  } else {
+    ValidateRect(list, nullptr);
+  }
+  const int count = RowCount(list);
   if (count > 0) SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(count - 1), TRUE);
+  if (!drawnOver && RowsBeforeHold < count) InvalidateRowsFrom(list, RowsBeforeHold);
 }
 
 void ErrorBox(HWND owner, const char* format, ...) {

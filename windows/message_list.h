@@ -20,5 +20,9 @@ void AddListRows(HWND list, char* text);
 // Full-row selection and `count` left-aligned columns; a null header gets no text.
 void SetupListColumns(HWND list, const char* const* headers, const int* widths, int count);
 
+// The dialog is about to draw `dialog`'s update region: where that covers a list whose
+// redraw is held, the list is drawn whole when the hold ends.
+void NoteDialogPaint(HWND dialog);
+
 // A modal box with the caption " Error ", the error icon and one OK button.
 void ErrorBox(HWND owner, const char* format, ...) TG_PRINTF_LIKE(2, 3);

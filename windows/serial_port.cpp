@@ -136,31 +136,32 @@ void ClosePort(int port) {
   Slot(port) = nullptr;
 }
 
-// What the read-ahead holds, else what the system's queue holds: any non-zero count
-// means that ReadByte gives a received byte.
+// What the read-ahead holds; an empty one is refilled when the system's queue has
+// bytes, with one ReadFile of exactly those (they are there, so it returns at once).
+// A look at an empty queue is one call (ClearCommError: a few microseconds under
+// Wine, where a ReadFile that finds nothing also asks the Wine server for the port's
+// time-outs); the bytes then taken cost nothing more.
 uint32_t BytesWaiting(int port) {
   if (!IsOpen(port)) return 0;
-  const ReadAhead& ahead = AheadOf(port);
+  ReadAhead& ahead = AheadOf(port);
   if (ahead.next < ahead.end) return ahead.end - ahead.next;
-  return SystemQueueBytes(port);
+  DWORD queued = SystemQueueBytes(port);
+  if (queued == 0) return 0;
+  if (queued > kReadAheadBytes) queued = kReadAheadBytes;
+  DWORD got = 0;
+  if (!ReadFile(Slot(port), ahead.bytes, queued, &got, nullptr)) {
+    ClearLineError(port);
+    got = 0;
+  }
+  ahead.next = 0;
+  ahead.end = got;
+  if (got != 0) LastTrafficTick = GetTickCount();
+  return got;
 }
 
 uint8_t ReadByte(int port) {
-  if (!IsOpen(port)) return 0;
+  if (BytesWaiting(port) == 0) return 0;
   ReadAhead& ahead = AheadOf(port);
-  if (ahead.next == ahead.end) {
-    DWORD queued = SystemQueueBytes(port);
-    if (queued == 0) return 0;
-    if (queued > kReadAheadBytes) queued = kReadAheadBytes;
-    DWORD got = 0;
-    if (!ReadFile(Slot(port), ahead.bytes, queued, &got, nullptr) || got == 0) {
-      ClearLineError(port);
-      return 0;
-    }
-    ahead.next = 0;
-    ahead.end = got;
-    LastTrafficTick = GetTickCount();
-  }
   return ahead.bytes[ahead.next++];
 }
 
@@ -196,9 +197,11 @@ static DWORD LookIntervalMs() {
 }
 
 // A port that cannot be waited on is looked at again after LookIntervalMs; a window
-// message ends the wait at once (see the top of this file).
+// message ends the wait at once (see the top of this file). The look is the caller's,
+// made just before: the wait itself is one call, unless the read-ahead still holds
+// bytes (no call at all).
 bool AwaitInput(int port, uint32_t ms) {
-  if (IsOpen(port) && BytesWaiting(port) != 0) return false;
+  if (IsOpen(port) && AheadOf(port).next < AheadOf(port).end) return false;
   DWORD wait = ms;
   if (IsOpen(port) && wait > LookIntervalMs()) wait = LookIntervalMs();
   return MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;

@@ -186,6 +186,38 @@ TEST_F(MessageListTest, HeldBatchRedrawsAndScrollsOnceAtTheOutermostRelease) {
   EXPECT_EQ(CallsOf(WM_SETREDRAW), (std::vector<WPARAM>{FALSE, TRUE}));
 }
 
+// A release draws the rows added during the hold, not those already on the screen;
+// the whole list only when the dialog drew over it meanwhile.
+TEST_F(MessageListTest, ReleaseInvalidatesOnlyTheNewRowsUnlessDrawnOver) {
+  ShowWindow(dialog_, SW_SHOW);
+  for (bool drawnOver : {false, true}) {
+    ClearMessageList();
+    ListPrintf("shown\nbefore");
+    UpdateWindow(dialog_);
+    UpdateWindow(list_);
+    HoldListRedraw();
+    ListPrintf("new");
+    if (drawnOver) {
+      RECT over{};
+      GetWindowRect(list_, &over);
+      MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&over), 2);
+      InvalidateRect(dialog_, &over, TRUE);
+      UpdateWindow(dialog_);
+    }
+    ReleaseListRedraw();
+    RECT dirty{};
+    RECT newRow{LVIR_BOUNDS, 0, 0, 0};
+    ASSERT_TRUE(GetUpdateRect(list_, &dirty, FALSE));
+    ASSERT_TRUE(SendMessageW(list_, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&newRow)));
+    if (drawnOver) {
+      EXPECT_EQ(dirty.top, 0);
+    } else {
+      EXPECT_EQ(dirty.top, newRow.top);
+    }
+  }
+  EXPECT_EQ(Rows(), (Lines{L"shown", L"before", L"new"}));
+}
+
 TEST_F(MessageListTest, MessageOfOnlyLineFeedsFillsEveryRow) {
   // The deepest the row splitter goes: one level per line of a full buffer.
   const std::string feeds(kMessageBufferChars - 1, '\n');
