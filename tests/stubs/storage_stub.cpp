@@ -1,30 +1,30 @@
 // The storage seam for the host tests: real folders and files in the test's scratch
-// directory, a calendar time that a test can set, and a disk that can be made to refuse syncs.
-#include "tests/stubs/storage_stub.h"
+// directory, and a calendar that starts at a fixed time.
+#include "core/seams/storage.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <filesystem>
+#include <string>
 
 namespace {
 CalendarTime LocalNow{2026, 12, 9, 17, 5, 3, 120};
-bool SyncsFail = false;
+std::string Reason;
 }  // namespace
 
 const char* MakeFolder(const char* path) {
-  if (mkdir(path, 0777) == 0) return nullptr;
-  if (errno == EEXIST) return FolderExists(path) ? "it exists" : "a file of that name is in the way";
-  return std::strerror(errno);
+  std::error_code error;
+  if (std::filesystem::create_directory(path, error)) return nullptr;
+  if (!error || FolderExists(path)) return "it exists";
+  if (std::filesystem::exists(path)) return "a file of that name is in the way";
+  Reason = error.message();
+  return Reason.c_str();
 }
 
 bool FolderExists(const char* path) {
-  struct stat info;
-  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+  std::error_code error;
+  return std::filesystem::is_directory(path, error);
 }
 
-bool SyncFile(FILE* file) { return std::fflush(file) == 0 && !SyncsFail; }
+bool SyncFile(FILE* file) { return std::fflush(file) == 0; }
 
 // Each read is a second later than the one before (within the day), so that the
 // runs of a long test do not all start in the same second.
@@ -40,8 +40,3 @@ void ReadCalendarTime(CalendarTime& local, CalendarTime& utc) {
 }
 
 const char* ProgramBuildName() { return "host test"; }
-
-namespace simline {
-void SetCalendarTime(const CalendarTime& local) { LocalNow = local; }
-void SetSyncsFail(bool fail) { SyncsFail = fail; }
-}  // namespace simline
