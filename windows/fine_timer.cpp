@@ -14,7 +14,7 @@ using TimePeriodFunction = UINT(WINAPI*)(UINT);
 TimePeriodFunction BeginPeriod = nullptr;
 TimePeriodFunction EndPeriod = nullptr;
 bool Loaded = false;
-bool Raised = false;
+int Raised = 0;  // granted requests not yet ended; each end matches one begin
 
 void LoadTimer() {
   if (Loaded) return;
@@ -29,11 +29,11 @@ void LoadTimer() {
 
 void BeginFineTimer() {
   LoadTimer();
-  if (BeginPeriod != nullptr && !Raised) Raised = BeginPeriod(kPeriodMs) == kTimerNoError;
+  if (BeginPeriod != nullptr && BeginPeriod(kPeriodMs) == kTimerNoError) ++Raised;
 }
 
 void EndFineTimer() {
-  if (!Raised) return;
+  if (Raised == 0) return;
   EndPeriod(kPeriodMs);
-  Raised = false;
+  --Raised;
 }
