@@ -30,6 +30,7 @@ include_directories(${TG_GENERATED_DIR})
 
 add_executable(Tallyglass WIN32 ${TG_ENTRY_SOURCE} resources/tallyglass.rc)
 target_link_libraries(Tallyglass PRIVATE tg_win32 tg_file_manager)
+tg_reproducible_sources(Tallyglass tg_win32 tg_file_manager)
 set_target_properties(Tallyglass PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 add_subdirectory(tools/drive)
