@@ -7,6 +7,7 @@ if(NOT TG_FUZZ)
   file(GLOB TG_POSIX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/posix/*.cpp)
   add_executable(tallyglass ${TG_POSIX_SOURCES})
   target_link_libraries(tallyglass PRIVATE tg_core)
+  tg_reproducible_sources(tallyglass)
   set_target_properties(tallyglass PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
   add_subdirectory(tools)

@@ -15,13 +15,22 @@ list(REMOVE_ITEM TG_WIN32_SOURCES ${TG_ENTRY_SOURCE} ${TG_FILE_MANAGER_SOURCE})
 # Object library: the core reaches these through its seams, so every object is linked.
 add_library(tg_win32 OBJECT ${TG_WIN32_SOURCES})
 target_include_directories(tg_win32 PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(tg_win32 PUBLIC tg_core comctl32 user32 gdi32 advapi32 kernel32 ole32 uuid winmm)
+target_link_libraries(tg_win32 PUBLIC tg_core comctl32 user32 gdi32 advapi32 kernel32 ole32 uuid)
 add_library(tg_file_manager OBJECT ${TG_FILE_MANAGER_SOURCE})
 target_include_directories(tg_file_manager PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(tg_file_manager PUBLIC shell32 ole32)
 
+# The version, from project() alone: the resources' VERSIONINFO (which the About box
+# reads) and the manifest. scripts/release reads the same line for the packages.
+set(TG_VERSION_QUAD "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+set(TG_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(resources/version.h.in ${TG_GENERATED_DIR}/tg_version.h @ONLY)
+configure_file(resources/tallyglass.manifest.in ${TG_GENERATED_DIR}/tallyglass.manifest @ONLY)
+include_directories(${TG_GENERATED_DIR})
+
 add_executable(Tallyglass WIN32 ${TG_ENTRY_SOURCE} resources/tallyglass.rc)
 target_link_libraries(Tallyglass PRIVATE tg_win32 tg_file_manager)
+tg_reproducible_sources(Tallyglass tg_win32 tg_file_manager)
 set_target_properties(Tallyglass PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 add_subdirectory(tools/drive)

@@ -2,7 +2,6 @@
 #include "windows/main_dialog.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 
 #include <cstdio>
 
@@ -12,6 +11,7 @@
 #include "core/report/record_log.h"
 #include "core/seams/serial_port.h"
 #include "windows/connection.h"
+#include "windows/fine_timer.h"
 #include "windows/greek_text.h"
 #include "windows/message_list.h"
 #include "windows/port_list.h"
@@ -33,13 +33,11 @@ struct ButtonCommand {
   WPARAM command;
   void (*operation)();
 };
-// The waits of a running operation look at the port every millisecond; with the
-// system timer at its default of about 15.6 ms each look would wait that long.
 // The finer timer is held only while an operation runs.
 static void WithFineTimer(void (*operation)()) {
-  timeBeginPeriod(1);
+  BeginFineTimer();
   operation();
-  timeEndPeriod(1);
+  EndFineTimer();
 }
 static void StartRecordLog() { WithFineTimer(BuildRecordLog); }
 static void StartFiscalMemoryRead() { WithFineTimer(ReadFiscalMemory); }

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The shipped exe runs on a bare Windows: it imports only system DLLs (statically
-# linked C++ runtime and winpthread, nothing to ship beside it).
+# linked C++ runtime and winpthread, nothing to ship beside it), and of those only
+# KnownDLLs, which Windows takes from the system folder alone, and COMCTL32, bound to
+# version 6 by the manifest. WINMM is loaded at run time from the system folder.
 set -eEuo pipefail
 : "${TG_EXE:?TG_EXE: path of Tallyglass.exe}"
 source "${TG_SOURCE_DIR:-$(dirname "$0")/../..}/scripts/steps.sh"
 trap_unexpected_failure imports
 
-allowed="KERNEL32.DLL USER32.DLL GDI32.DLL COMCTL32.DLL ADVAPI32.DLL SHELL32.DLL OLE32.DLL WINMM.DLL MSVCRT.DLL"
+allowed="KERNEL32.DLL USER32.DLL GDI32.DLL COMCTL32.DLL ADVAPI32.DLL SHELL32.DLL OLE32.DLL MSVCRT.DLL"
 
 format=""
 for objdump in i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump; do
@@ -29,5 +31,10 @@ for dll in $dlls; do
   fi
 done
 grep -qx KERNEL32.DLL <<<"$dlls" || { echo "imports: KERNEL32.DLL missing?" >&2; status=1; }
+if grep -qx COMCTL32.DLL <<<"$dlls" &&
+  ! grep -qa 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$TG_EXE"; then
+  echo "imports: $TG_EXE imports COMCTL32.DLL without a manifest binding version 6" >&2
+  status=1
+fi
 [ $status -eq 0 ] && echo "imports: $format:" $dlls
 exit $status

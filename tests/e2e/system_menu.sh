@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # The window's system menu in the shipped program: "Σχετικά με το Tallyglass..."
-# shows the program's name, the FILEVERSION of resources/tallyglass.rc, the build's
+# shows the program's name, the version of CMakeLists.txt's project(), the build's
 # bits, the working directory and the archive under it; "Άνοιγμα φακέλου αρχείων"
-# opens that directory in
-# the file manager, which under Wine is explorer.exe with a window named after the
-# folder (closed again here: it would keep this test's output open).
+# opens that directory in the file manager, which under Wine is explorer.exe with a
+# window named after the folder (closed again here: it would keep this test's output
+# open).
 source "$(dirname "$0")/lib.sh"
 
-version=$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\)\r\{0,1\}$/\1.\2.\3.\4/p' \
-  "$TG_SOURCE_DIR/resources/tallyglass.rc")
-[ -n "$version" ] || fail "no FILEVERSION in resources/tallyglass.rc"
+version=$(sed -n 's/^project(Tallyglass VERSION \([0-9]*\.[0-9]*\.[0-9]*\).*/\1.0/p' "$TG_SOURCE_DIR/CMakeLists.txt")
+[ -n "$version" ] || fail "no version in CMakeLists.txt's project()"
 case $(tg_pe_machine "$TG_EXE") in
   i386) bits=32-bit ;;
   x86_64) bits=64-bit ;;
