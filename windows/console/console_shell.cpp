@@ -80,7 +80,11 @@ void DrawStatus() {
 void WriteConsoleText(bool toStderr, const char* text, int length, unsigned codePage) {
   // At most half the buffer at a time, so that every piece converts within it.
   for (int start = 0; start < length;) {
-    const int piece = length - start < kNoteChars / 2 ? length - start : kNoteChars / 2;
+    int piece = length - start < kNoteChars / 2 ? length - start : kNoteChars / 2;
+    // A UTF-8 character is never cut in two: the piece ends before its first byte.
+    while (codePage == CP_UTF8 && piece > 1 && start + piece < length &&
+           (static_cast<unsigned char>(text[start + piece]) & 0xC0) == 0x80)
+      --piece;
     const int chars = MultiByteToWideChar(codePage, 0, text + start, piece, Wide, kNoteChars);
     WriteWide(toStderr ? Err : Out, Wide, chars);
     start += piece;
