@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/console_text.h"
 #include "core/archive/run_archive.h"
 #include "core/program/connection.h"
-#include "console/console_text.h"
 #include "core/seams/shell.h"
 
 namespace {

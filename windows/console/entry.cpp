@@ -36,7 +36,8 @@ int PortOfArgument(const char* text) {
     std::snprintf(name, sizeof name, "COM%s", text);
   } else {
     std::snprintf(name, sizeof name, "%s", text);
-    for (int i = 0; i < 3 && name[i] != '\0'; ++i) name[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
+    for (int i = 0; i < 3 && name[i] != '\0'; ++i)
+      name[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
   }
   return PortOfName(name, static_cast<int>(std::strlen(name)));
 }

@@ -1,7 +1,8 @@
 #include "windows/console/port_listing.h"
 
 #include <windows.h>
-#include <setupapi.h>
+
+#include <setupapi.h>  // after windows.h, whose types it uses
 
 #include <cstdio>
 #include <cwchar>
@@ -36,7 +37,8 @@ int PortOfDevice(HDEVINFO devices, SP_DEVINFO_DATA& device) {
   if (result != ERROR_SUCCESS || type != REG_SZ) return 0;
   char name[8];
   int length = 0;
-  for (; length < 7 && value[length] != L'\0'; ++length) name[length] = value[length] < 0x80 ? static_cast<char>(value[length]) : '?';
+  for (; length < 7 && value[length] != L'\0'; ++length)
+    name[length] = value[length] < 0x80 ? static_cast<char>(value[length]) : '?';
   return PortOfName(name, length);
 }
 
