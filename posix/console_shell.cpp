@@ -1,7 +1,5 @@
-// The shell seam on a console. Every row the Windows list would show goes to stdout
-// as one line of UTF-8, converted from Windows-1253 here and nowhere else, so that
-// stdout holds exactly the rows. A list can be cleared and redrawn; stdout cannot, so
-// the console's rows are the list's whole history, and X has no counterpart.
+// The Linux console: every row (console/console_rows.cpp) goes to stdout as one line
+// of UTF-8, converted from Windows-1253 here and nowhere else.
 //
 // The progress the window shows in its caption becomes a status line on stderr, and
 // only where stderr is a terminal. Where stdout is a terminal too, the status line is
@@ -15,13 +13,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/program/message_text.h"
+#include "console/console_text.h"
 #include "core/program/row_splitter.h"
 #include "posix/stop_signal.h"
 
 namespace {
 
-constexpr char kProgramName[] = "tallyglass";
 constexpr int kUtf8BytesMax = 3;  // code page 1253 reaches no further than U+FFFF
 constexpr int kRowBytes = kCellMaxChars * kUtf8BytesMax + 2;
 constexpr int kStatusChars = 80;
@@ -49,17 +46,7 @@ constexpr uint16_t kUpperHalf[128] = {
     0x03C8, 0x03C9, 0x03CA, 0x03CB, 0x03CC, 0x03CD, 0x03CE, 0xF8FB,  // F8
 };
 
-char MessageBuffer[kMessageBufferChars];
-// The rows of the message being split, in the order they were inserted (the
-// splitter finishes them from the last up): where each one's cell 0 starts in
-// MessageBuffer, and its length (0: an empty row). Every row but the last ends at
-// an LF of the message, so there are never more rows than characters.
-const char* RowText[kMessageBufferChars];
-int RowLength[kMessageBufferChars];
-int RowCount = 0;
 char RowBytes[kRowBytes];
-
-int HoldDepth = 0;
 
 // -1 until asked: whether stderr, and stdout, is a terminal.
 int StatusWanted = -1;
@@ -111,70 +98,30 @@ void DrawStatus() {
   char line[kStatusChars * kUtf8BytesMax + 1];
   const int bytes = ToUtf8(StatusText, static_cast<int>(std::strlen(StatusText)), line);
   line[bytes] = '\0';
-  const int chars = static_cast<int>(sizeof kProgramName + 1 + std::strlen(StatusText));
+  const int chars = static_cast<int>(std::strlen(ConsoleWords.program) + 2 + std::strlen(StatusText));
   const int blank = StatusShownChars > chars ? StatusShownChars - chars : 0;
-  std::fprintf(stderr, "\r%s: %s%*s", kProgramName, line, blank, "");
-  if (blank > 0) std::fprintf(stderr, "\r%s: %s", kProgramName, line);
+  std::fprintf(stderr, "\r%s: %s%*s", ConsoleWords.program, line, blank, "");
+  if (blank > 0) std::fprintf(stderr, "\r%s: %s", ConsoleWords.program, line);
   std::fflush(stderr);
   StatusShownChars = chars;
 }
-
-// A row's text ends in the CR of its line's CR LF where the line had one (LOG's
-// report lines): a line of stdout ends at its LF alone.
-void WriteRow(const char* text, int length) {
-  if (RowsShareTheScreen()) EraseStatus();
-  if (length > 0 && text[length - 1] == '\r') --length;
-  const int bytes = ToUtf8(text, length, RowBytes);
-  RowBytes[bytes] = '\n';
-  std::fwrite(RowBytes, 1, static_cast<size_t>(bytes) + 1, stdout);
-}
-
-// Rows reach the reader (a terminal, a pipe) at once, or with a held batch at its end.
-void FlushRows() {
-  std::fflush(stdout);
-  if (RowsShareTheScreen()) DrawStatus();
-}
-
-int InsertRow(void*) {
-  RowText[RowCount] = nullptr;
-  RowLength[RowCount] = 0;
-  return RowCount++;
-}
-
-void SetCell(void*, int row, int column, const char* cell, int length) {
-  if (column != 0) return;  // the list has one column: later cells are never seen
-  RowText[row] = cell;
-  RowLength[row] = length;
-}
-
-void FinishRow(void*, int) {}
-
-constexpr RowSink kStdoutSink{nullptr, InsertRow, SetCell, FinishRow};
 
 }  // namespace
 
 // A stop signal is the console's one window message.
 void PumpMessage() { DeliverStop(); }
 
-int ListPrintf(const char* format, ...) {
-  va_list values;
-  va_start(values, format);
-  const int n = FormatMessageText(MessageBuffer, kMessageBufferChars, format, values);
-  va_end(values);
-  RowCount = 0;
-  SplitRows(kStdoutSink, MessageBuffer);
-  for (int row = 0; row < RowCount; ++row) WriteRow(RowText[row], RowLength[row]);
-  if (HoldDepth == 0) FlushRows();
-  return n;
+void WriteConsoleRow(const char* text, int length) {
+  if (RowsShareTheScreen()) EraseStatus();
+  const int bytes = ToUtf8(text, length, RowBytes);
+  RowBytes[bytes] = '\n';
+  std::fwrite(RowBytes, 1, static_cast<size_t>(bytes) + 1, stdout);
 }
 
-void ClearMessageList() {}
-
-void HoldListRedraw() { ++HoldDepth; }
-
-void ReleaseListRedraw() {
-  if (HoldDepth == 0) return;
-  if (--HoldDepth == 0) FlushRows();
+// Rows reach the reader (a terminal, a pipe) at once, or with a held batch at its end.
+void FlushConsoleRows() {
+  std::fflush(stdout);
+  if (RowsShareTheScreen()) DrawStatus();
 }
 
 void ShowProgress(const char* text, int64_t, int64_t) {
@@ -197,7 +144,7 @@ void ConsoleNote(const char* format, ...) {
   va_end(values);
   std::fflush(stdout);
   EraseStatus();
-  std::fprintf(stderr, "%s: %s\n", kProgramName, note);
+  std::fprintf(stderr, "%s: %s\n", ConsoleWords.program, note);
   DrawStatus();
 }
 

@@ -1,9 +1,4 @@
-// The console program's own lines, beside the rows of the shell seam (which go to
-// stdout): errors and how a job ended, on stderr, kept clear of the status line.
+// The Linux console (console/console_output.h): rows in UTF-8 on stdout, notes and
+// the status line on stderr.
 #pragma once
-#include "core/seams/shell.h"
-
-// One line on stderr, "tallyglass: " first; the format is the program's own.
-void ConsoleNote(const char* format, ...) TG_PRINTF_LIKE(1, 2);
-// Every row written out and the status line gone: before the program ends.
-void EndConsoleOutput();
+#include "console/console_output.h"

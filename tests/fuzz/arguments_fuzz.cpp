@@ -1,4 +1,4 @@
-// The console program's command line (posix/arguments) on arbitrary arguments.
+// The console programs' command line (console/arguments) on arbitrary arguments.
 //
 // Input: the arguments after the program's name, separated by NUL bytes (at most
 // kMostArguments of them).
@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/program/connection.h"
-#include "posix/arguments.h"
+#include "console/arguments.h"
 #include "posix/port_device.h"
 #include "tests/fuzz/fuzz_check.h"
 

@@ -1,4 +1,4 @@
-#include "posix/arguments.h"
+#include "console/arguments.h"
 
 #include <getopt.h>
 
@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/console_text.h"
 #include "core/archive/run_archive.h"
 #include "core/program/connection.h"
 #include "core/seams/shell.h"
-#include "posix/port_device.h"
 
 namespace {
 
@@ -69,8 +69,8 @@ void ReadJobOptions(int argc, char** argv, Command& command) {
   }
   if (optind < argc) return UsageError(command, "unexpected argument '%s'", argv[optind]);
   if (command.port == nullptr || command.port[0] == '\0') return UsageError(command, "no --port given");
-  if (std::strlen(command.port) >= static_cast<size_t>(kDevicePathChars))
-    return UsageError(command, "the device path is too long");
+  if (std::strlen(command.port) >= static_cast<size_t>(ConsoleWords.portChars))
+    return UsageError(command, "%s", ConsoleWords.portTooLong);
   if (command.archive != nullptr && std::strlen(command.archive) >= static_cast<size_t>(kArchiveRootChars))
     UsageError(command, "the archive folder's path is too long");
 }
