@@ -43,12 +43,13 @@ endif()
 # console runs this twin. Its own console parts (windows/console/, which the glob
 # above does not reach), the parts it shares with the Linux twin (console/), and of
 # windows/ only what has no window: the serial port, the clock, the storage, the
-# system's port list.
+# system's port list, the loading of system DLLs from the system folder only.
 file(GLOB TG_CONSOLE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/windows/console/*.cpp
      ${CMAKE_SOURCE_DIR}/console/*.cpp)
 add_executable(TallyglassConsole ${TG_CONSOLE_SOURCES}
   ${CMAKE_SOURCE_DIR}/windows/serial_port.cpp ${CMAKE_SOURCE_DIR}/windows/clock.cpp
-  ${CMAKE_SOURCE_DIR}/windows/storage.cpp ${CMAKE_SOURCE_DIR}/windows/system_ports.cpp)
+  ${CMAKE_SOURCE_DIR}/windows/storage.cpp ${CMAKE_SOURCE_DIR}/windows/system_ports.cpp
+  ${CMAKE_SOURCE_DIR}/windows/system_library.cpp)
 target_include_directories(TallyglassConsole PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(TallyglassConsole PRIVATE tg_core setupapi advapi32 user32 kernel32)
 set_target_properties(TallyglassConsole PROPERTIES OUTPUT_NAME Tallyglass SUFFIX ".com"

@@ -19,6 +19,7 @@
 #include "windows/console/console_shell.h"
 #include "windows/console/ctrl_handler.h"
 #include "windows/console/port_listing.h"
+#include "windows/system_library.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ int RunJob(const Command& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  RestrictDllSearch();
   Command command;
   ReadCommandLine(argc, argv, command);
   switch (command.kind) {
