@@ -63,12 +63,10 @@ echo "planted: $overrides"
 start_regsim --mode dump --generate-dump 2000 --map-com 2
 WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$overrides=n,b" WINEDEBUG=+loaddll \
   start_program "$TG_WORK/app/Tallyglass.exe" 2>"$TG_WORK/loaddll.log"
-drive click "$ID_CONNECT"
-drive wait-row "Opened port COM2, 115200, Parity NONE, Data 8, Stop 1" >/dev/null
+connect_port
 drive click "$ID_READ_FM"
 wait_operation_end 120
-drive click "$ID_EXIT"
-expect_exit 0
+press_exit
 
 loaded=$(grep -i 'Loaded L"' "$TG_WORK/loaddll.log" || true)
 planted_loads=$(grep -iF "$(basename "$TG_WORK")" <<<"$loaded" | grep -i "\.dll\"" || true)
