@@ -6,7 +6,11 @@
 #include "core/seams/shell.h"
 
 // One line on stderr, the program's name first; the format is the program's own.
+// Formatted in console/console_rows.cpp, written by WriteConsoleNote.
 void ConsoleNote(const char* format, ...) TG_PRINTF_LIKE(1, 2);
+// `line` (its LF included) on stderr, below the rows written so far and above the
+// status line.
+void WriteConsoleNote(const char* line);
 // Every row written out and the status line gone: before the program ends.
 void EndConsoleOutput();
 // One row of the list, `length` characters of the program's 1253 text without a

@@ -3,12 +3,19 @@
 // the rows. A list can be cleared and redrawn; stdout cannot, so the console's rows
 // are the list's whole history, and X has no counterpart.
 #include <cstdarg>
+#include <cstdio>
+#include <cstring>
 
 #include "console/console_output.h"
+#include "console/console_text.h"
 #include "core/program/message_text.h"
 #include "core/program/row_splitter.h"
 
 namespace {
+
+// A note: the program's name and a message of the program's own, a device path or a
+// folder's among them.
+constexpr int kNoteChars = 8192;
 
 char MessageBuffer[kMessageBufferChars];
 // The rows of the message being split, in the order they were inserted (the
@@ -64,4 +71,15 @@ void HoldListRedraw() { ++HoldDepth; }
 void ReleaseListRedraw() {
   if (HoldDepth == 0) return;
   if (--HoldDepth == 0) FlushConsoleRows();
+}
+
+void ConsoleNote(const char* format, ...) {
+  char note[kNoteChars];
+  const int head = std::snprintf(note, sizeof note, "%s: ", ConsoleWords.program);
+  va_list values;
+  va_start(values, format);
+  std::vsnprintf(note + head, sizeof note - static_cast<size_t>(head) - 1, format, values);
+  va_end(values);
+  std::strcat(note, "\n");
+  WriteConsoleNote(note);
 }

@@ -101,9 +101,11 @@ void WriteManifestLines(FILE* out, bool ended, bool completed) {
   std::fprintf(out, "bytes received: %llu\n", static_cast<unsigned long long>(Run.bytesReceived));
   std::fprintf(out, "%s written: %llu\n", std::strcmp(Run.job, "log") == 0 ? "records" : "lines",
                static_cast<unsigned long long>(Run.itemsWritten));
-  char lastRow[3 * kMessageBufferChars];
-  size_t length = Utf8From1253(LastFormattedMessage(), lastRow, sizeof lastRow);
-  while (length > 0 && (lastRow[length - 1] == '\r' || lastRow[length - 1] == '\n')) lastRow[--length] = '\0';
+  char lastRow[kUtf8BytesPerByte * kMessageBufferChars];
+  const char* last = LastFormattedMessage();
+  int length = Utf8From1253(last, static_cast<int>(std::strlen(last)), lastRow);
+  while (length > 0 && (lastRow[length - 1] == '\r' || lastRow[length - 1] == '\n')) --length;
+  lastRow[length] = '\0';
   std::fprintf(out, "last row: %s\n", lastRow);
   std::fprintf(out, "complete: %s\n", completed && !Run.incomplete ? "yes" : "no: the job did not end normally");
 }

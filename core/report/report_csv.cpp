@@ -14,7 +14,7 @@ constexpr int kField8 = 8;
 constexpr int kTextField9 = 9;
 constexpr int kTextField10 = 10;
 // UTF-8 of one field: 199 characters of at most 3 bytes each, and the NUL.
-constexpr int kCellSize = 3 * kReplyFieldSize;
+constexpr int kCellSize = kUtf8BytesPerByte * kReplyFieldSize;
 
 constexpr char kHeader[] =
     "\xEF\xBB\xBF"
@@ -34,7 +34,8 @@ void PutSeparator(Row& row) { Put(row, ';'); }
 // A text cell: guarded, then quoted when it must be.
 void PutText(Row& row, const char* text1253) {
   char cell[kCellSize];
-  Utf8From1253(text1253, cell, sizeof cell);
+  const int length = Utf8From1253(text1253, static_cast<int>(std::strlen(text1253)), cell);
+  cell[length] = '\0';
   const bool quoted = std::strpbrk(cell, ";\"\r\n") != nullptr;
   if (quoted) Put(row, '"');
   if (cell[0] != '\0' && std::strchr("=+-@\t\r", cell[0]) != nullptr) Put(row, '\'');

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -121,17 +120,10 @@ void ClearProgress() {
   ProgressActive = false;
 }
 
-void ConsoleNote(const char* format, ...) {
-  char note[kNoteChars];
-  const int head = std::snprintf(note, sizeof note, "%s: ", ConsoleWords.program);
-  va_list values;
-  va_start(values, format);
-  std::vsnprintf(note + head, sizeof note - static_cast<size_t>(head) - 1, format, values);
-  va_end(values);
-  std::strcat(note, "\n");
+void WriteConsoleNote(const char* line) {
   std::fflush(stdout);
   EraseStatus();
-  WriteConsoleText(true, note, static_cast<int>(std::strlen(note)), CP_ACP);
+  WriteConsoleText(true, line, static_cast<int>(std::strlen(line)), CP_ACP);
   std::fflush(stderr);
   DrawStatus();
 }
