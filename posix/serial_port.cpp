@@ -11,8 +11,11 @@
 //
 // Input comes in blocks: the queue is answered from the slot's read-ahead, and only
 // an empty read-ahead asks the system, with one read of all that has arrived. While
-// a reply streams in, a wait rests a moment before it looks again instead of waking
-// for every byte (see AwaitInput).
+// an answer streams in, a wait rests until the rest of it should be there instead of
+// waking for every byte: the layer remembers how long the answer to the last write
+// that opened with the same byte was (an ENQ's, a frame's), and, knowing the time a
+// character takes on the line, rests until that many bytes can have come (see
+// AwaitInput).
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -26,6 +29,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
@@ -37,12 +41,21 @@ namespace {
 // Bytes already taken from the driver with one read and not yet handed out: one
 // read() for all that has arrived instead of one per byte.
 constexpr uint32_t kReadAheadBytes = 4096;
-// How long a wait rests while bytes are streaming in before it reads again: about
-// a dozen bytes at 115200 baud, the look interval of the Windows program's waits.
-// This much, and the system's lateness in waking, is what it adds to the moment the
-// last byte of a reply is seen: a wait that woke for every byte would find it at
-// once, for three to four times the processor time and system calls.
-constexpr uint32_t kStreamRestMs = 1;
+// While an answer streams in longer than the one remembered (or with none to go by),
+// a wait rests this many characters' time before it reads again: under a millisecond
+// at 115200 baud. This much is what it can add to the moment the last byte is seen;
+// a wait that woke for every byte would find it at once, for three to four times the
+// processor time and system calls.
+constexpr uint32_t kStreamRestChars = 8;
+// No rest is longer than this, so that a slow line's rest never nears the time the
+// driver's buffer lasts, and the console's status line is kept up to date.
+constexpr uint32_t kLongestRestUs = 20000;
+// A look at an empty read-ahead this soon after the last read (or purge) answers 0
+// without asking the system, unless that read brought half a read-ahead or more (a
+// stream faster than the waits: more is waiting): the caller then waits, and the
+// wait reads. Bytes that came in the
+// meantime are not lost, only found by the wait instead of the look.
+constexpr uint64_t kLookAgainNs = 1000000;
 // A write that finds the driver's output queue full waits this long for room before
 // the rest of the bytes is dropped (a line that does not drain is as good as gone).
 constexpr uint32_t kWriteStallMs = 2000;
@@ -56,9 +69,16 @@ struct PortSlot {
   uint8_t ahead[kReadAheadBytes];
   uint32_t next;
   uint32_t end;
-  // The last read brought bytes and nothing was written since: more of the same
-  // reply is on its way.
-  bool streaming;
+  uint64_t lastReadNs;  // when the system was last asked for input (or purged)
+  uint32_t charNs;      // a character's time on the line: start, data, parity, stop bits
+  // The answer to the last write: its first byte, the bytes received since it, and,
+  // per first byte, how many bytes followed the last write that opened with it.
+  bool written;
+  uint8_t opener;
+  uint32_t received;
+  uint32_t answerBytes[256];
+  // The last rest brought nothing: the next wait waits for the line itself.
+  bool quiet;
   // Bytes written since the last tcdrain.
   bool undrained;
 };
@@ -189,24 +209,62 @@ int RaiseModemLines(int fd, const char* device) {
   return Refuse(PortFailure::kOther, "ioctl(TIOCMBIS) %s: %s", device, std::strerror(errno));
 }
 
-void DropReadAhead(PortSlot& slot) {
-  slot.next = slot.end = 0;
-  slot.streaming = false;
+uint64_t NowNs() {
+  timespec now = {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000000000ULL + static_cast<uint64_t>(now.tv_nsec);
 }
 
-// The bytes the read-ahead holds; an empty one is first refilled with one read of
-// all that has arrived, up to its size. 0 when nothing has (a read of 0 bytes, as
-// VMIN 0 gives it, or EAGAIN), and when the device has gone (EIO after a hang-up).
-uint32_t Refill(PortSlot& slot) {
-  if (slot.next < slot.end) return slot.end - slot.next;
+void DropReadAhead(PortSlot& slot) {
+  slot.next = slot.end = 0;
+  slot.lastReadNs = NowNs();
+  slot.quiet = true;
+}
+
+// One read of all that has arrived, up to the read-ahead's size, into the empty
+// read-ahead. 0 when nothing has (a read of 0 bytes, as VMIN 0 gives it, or EAGAIN),
+// and when the device has gone (EIO after a hang-up).
+uint32_t ReadLine(PortSlot& slot) {
   ssize_t got = 0;
   do {
     got = read(slot.fd, slot.ahead, sizeof slot.ahead);
   } while (got < 0 && errno == EINTR);
+  slot.lastReadNs = NowNs();
   slot.next = 0;
   slot.end = got > 0 ? static_cast<uint32_t>(got) : 0;
-  if (got > 0) slot.streaming = true;
+  slot.received += slot.end;
+  if (got > 0) slot.quiet = false;
   return slot.end;
+}
+
+// The bytes the read-ahead holds; an empty one is refilled, unless the system was
+// asked a moment ago (kLookAgainNs).
+uint32_t Refill(PortSlot& slot) {
+  if (slot.next < slot.end) return slot.end - slot.next;
+  if (slot.end < kReadAheadBytes / 2 && NowNs() - slot.lastReadNs < kLookAgainNs) return 0;
+  return ReadLine(slot);
+}
+
+// A write opens a new answer: what followed the last one is remembered for the next
+// write that opens with the same byte.
+void StartAnswer(PortSlot& slot, uint8_t opener) {
+  if (slot.written) slot.answerBytes[slot.opener] = slot.received;
+  slot.written = true;
+  slot.opener = opener;
+  slot.received = 0;
+  slot.quiet = true;
+}
+
+// How long to rest before the next read while an answer streams in: until as many
+// bytes as the last answer of its kind had can have come, or a short while where
+// this one is longer already or there is none to go by.
+uint32_t StreamRestUs(const PortSlot& slot, uint32_t ms) {
+  const uint32_t expected = slot.written ? slot.answerBytes[slot.opener] : 0;
+  const uint64_t chars = expected > slot.received ? expected - slot.received : kStreamRestChars;
+  uint64_t us = chars * slot.charNs / 1000 + 1;
+  if (us > kLongestRestUs) us = kLongestRestUs;
+  if (us > static_cast<uint64_t>(ms) * 1000) us = static_cast<uint64_t>(ms) * 1000;
+  return static_cast<uint32_t>(us);
 }
 
 void Drain(PortSlot& slot) {
@@ -258,6 +316,10 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
   slot.fd = fd;
   slot.open = true;
   slot.undrained = false;
+  slot.charNs = static_cast<uint32_t>((1 + dataBits + (parity == 'N' ? 0 : 1) + stopBits) * 1000000000ULL / baud);
+  slot.written = false;
+  slot.received = 0;
+  std::memset(slot.answerBytes, 0, sizeof slot.answerBytes);
   DropReadAhead(slot);
   Failure = PortFailure::kNone;
   return 1;
@@ -290,7 +352,7 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
   if (!IsOpen(port) || count == 0) return;
   PortSlot& slot = Slot(port);
   const int fd = slot.fd;
-  slot.streaming = false;  // what comes next answers these bytes
+  StartAnswer(slot, bytes[0]);
   slot.undrained = true;
   uint32_t done = 0;
   while (done < count) {
@@ -317,15 +379,15 @@ void PurgePort(int port) {
   tcflush(slot.fd, TCIFLUSH);
 }
 
-// Rests while a reply streams in, then reads what came meanwhile. True when bytes
+// Rests while an answer streams in, then reads what came meanwhile. True when bytes
 // came; false when the line has fallen quiet (or a stop came: the caller sees it).
 bool RestWhileStreaming(PortSlot& slot, uint32_t& ms) {
-  if (!slot.streaming) return false;
-  const uint32_t rest = ms < kStreamRestMs ? ms : kStreamRestMs;
-  if (rest == 0 || WaitForFdOrStop(-1, POLLIN, rest) == WaitEnd::kStopped) return false;
-  ms -= rest;
-  if (Refill(slot) != 0) return true;
-  slot.streaming = false;
+  if (slot.quiet) return false;
+  const uint32_t us = StreamRestUs(slot, ms);
+  if (us == 0 || RestOrStop(us) == WaitEnd::kStopped) return false;
+  ms -= us / 1000;
+  if (ReadLine(slot) != 0) return true;
+  slot.quiet = true;
   return false;
 }
 
@@ -343,7 +405,7 @@ bool AwaitInput(int port, uint32_t ms) {
   if (slot.next < slot.end || RestWhileStreaming(slot, ms)) return StopSignal() != 0;
   if (StopSignal() != 0) return true;
   WaitEnd end = WaitForFdOrStop(slot.fd, POLLIN, ms);
-  if (end == WaitEnd::kHungUp || (end == WaitEnd::kReady && Refill(slot) == 0))
+  if (end == WaitEnd::kHungUp || (end == WaitEnd::kReady && ReadLine(slot) == 0))
     end = WaitForFdOrStop(-1, POLLIN, ms);
   return end == WaitEnd::kStopped;
 }

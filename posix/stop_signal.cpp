@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
+#include <ctime>
 
 #include "core/program/state.h"
 
@@ -62,13 +62,26 @@ void DeliverStop() {
   if (CaughtSignal != 0 && StopRequested == 0) StopRequested = kStopInterrupted;
 }
 
-WaitEnd WaitForFdOrStop(int fd, short events, uint32_t ms) {
+namespace {
+
+WaitEnd PollFdOrStop(int fd, short events, const timespec& limit) {
   pollfd fds[2] = {{StopPipe[0], POLLIN, 0}, {fd, events, 0}};
-  const int timeout = ms > INT_MAX ? INT_MAX : static_cast<int>(ms);
   const nfds_t count = fd >= 0 ? 2 : 1;
-  const int ready = poll(fds, count, timeout);
+  const int ready = ppoll(fds, count, &limit, nullptr);
   if (CaughtSignal != 0 || (fds[0].revents & POLLIN) != 0) return WaitEnd::kStopped;
   if (ready <= 0) return WaitEnd::kTimeUp;  // EINTR of another signal: the caller looks again
   if ((fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return WaitEnd::kHungUp;
   return WaitEnd::kReady;
+}
+
+}  // namespace
+
+WaitEnd WaitForFdOrStop(int fd, short events, uint32_t ms) {
+  const timespec limit = {static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+  return PollFdOrStop(fd, events, limit);
+}
+
+WaitEnd RestOrStop(uint32_t us) {
+  const timespec limit = {static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000L};
+  return PollFdOrStop(-1, POLLIN, limit);
 }

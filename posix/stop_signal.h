@@ -23,3 +23,5 @@ enum class WaitEnd { kReady, kTimeUp, kStopped, kHungUp };
 // `ms` have passed, or a stop signal has come. kHungUp: the descriptor reports a
 // hang-up or an error and cannot be waited on.
 WaitEnd WaitForFdOrStop(int fd, short events, uint32_t ms);
+// Rests `us` microseconds, or until a stop signal comes (kStopped); kTimeUp otherwise.
+WaitEnd RestOrStop(uint32_t us);

@@ -6,6 +6,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "core/seams/serial_port.h"
@@ -101,6 +103,35 @@ TEST_F(SerialPortTest, PurgeEmptiesTheReadAhead) {
   EXPECT_EQ(BytesWaiting(kPort), 0u);
   Send({'E'});
   EXPECT_EQ(Take(1), std::vector<uint8_t>{'E'});
+}
+
+// The waits rest for as long as the last answer to a write that opened with the same
+// byte took; every answer still comes whole and in order when it is as long, shorter,
+// longer, or paused half-way (the far end sends it a few bytes at a time, as a paced
+// line would).
+TEST_F(SerialPortTest, AnswersComeWholeWhateverTheLengthLearned) {
+  struct Answer {
+    size_t length;
+    int pauseAfter;  // bytes sent before a 30 ms pause; 0: none
+  };
+  const Answer answers[] = {{60, 0}, {60, 0}, {12, 0}, {150, 0}, {60, 25}, {1, 0}};
+  for (const Answer& answer : answers) {
+    std::vector<uint8_t> sent;
+    for (size_t i = 0; i < answer.length; ++i) sent.push_back(static_cast<uint8_t>('a' + i % 26));
+    const uint8_t request[] = {0x02, 'Q'};
+    WriteBytes(kPort, request, sizeof request);
+    std::thread far([&] {
+      for (size_t at = 0; at < sent.size(); at += 4) {
+        if (answer.pauseAfter != 0 && at == static_cast<size_t>(answer.pauseAfter / 4 * 4))
+          std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        const size_t piece = sent.size() - at < 4 ? sent.size() - at : 4;
+        (void)!write(far_.fd, sent.data() + at, piece);
+        std::this_thread::sleep_for(std::chrono::microseconds(350));
+      }
+    });
+    EXPECT_EQ(Take(sent.size()), sent) << answer.length << " bytes";
+    far.join();
+  }
 }
 
 }  // namespace
