@@ -161,6 +161,7 @@ bool RowQueueFull() {
 
 void ShowQueuedRows() {
   if (QueuedCount == 0) return;
+  FlushOutputFiles();
   HoldListRedraw();
   for (int i = 0; i < QueuedCount; ++i) ListPrintf("%s", RowPool + RowStart[i]);
   ReleaseListRedraw();

@@ -39,6 +39,8 @@ void Fail(OutputFile& file, int which, const char* why) {
   StopRequested = kStopWriteFailed;
 }
 
+const char* WriteError() { return errno != 0 ? std::strerror(errno) : "the disk may be full"; }
+
 bool WriteBytes(FILE* out, const char* bytes, size_t count) {
   return std::fwrite(bytes, 1, count, out) == count;
 }
@@ -83,7 +85,16 @@ void WriteOutput(OutputFile& file, const char* bytes, size_t count) {
     errno = 0;
     const bool written = file.form == FileForm::kText ? WriteText(out, bytes, count)
                                                       : WriteBytes(out, bytes, count);
-    if (!written || std::fflush(out) != 0) Fail(file, which, errno != 0 ? std::strerror(errno) : "the disk may be full");
+    if (!written) Fail(file, which, WriteError());
+  }
+}
+
+void FlushOutputFiles() {
+  for (OutputFile* file : OpenFiles) {
+    for (int which = 0; file != nullptr && which < kOutputCopies && !file->failed; ++which) {
+      errno = 0;
+      if (file->copy[which] != nullptr && std::fflush(file->copy[which]) != 0) Fail(*file, which, WriteError());
+    }
   }
 }
 

@@ -1,7 +1,9 @@
 // The jobs' output files. Each is written in up to two copies at once, the working
 // directory's and the run's archive folder's, so that a crash leaves both as
-// complete as the other. Every piece written is handed to the system at once (a
-// crash of the program loses nothing shown), and every open file is pushed to the
+// complete as the other. What is written is handed to the system by FlushOutputFiles,
+// which the jobs call before they show what they wrote and after every batch they
+// take from the line (a crash of the program loses nothing shown, and nothing the
+// system had given it but the batch in hand), and every open file is pushed to the
 // disk at least every kSyncIntervalMs and when it is closed (a power cut loses at
 // most that much).
 //
@@ -32,9 +34,11 @@ struct OutputFile {
 void StartOutputFile(OutputFile& file, FileForm form);
 // Creates or empties `path` as copy `which`; false when it cannot be opened.
 bool OpenOutputCopy(OutputFile& file, int which, const char* path);
-// Writes to every open copy and hands the bytes to the system. A failure shows a row
-// naming the file and why, and asks the running job to stop (kStopWriteFailed).
+// Writes to every open copy. A failure, here or when the bytes are handed on, shows a
+// row naming the file and why, and asks the running job to stop (kStopWriteFailed).
 void WriteOutput(OutputFile& file, const char* bytes, size_t count);
+// Hands what has been written to every open output file to the system.
+void FlushOutputFiles();
 // Pushes every copy to the disk and closes it. Closing a closed file does nothing.
 void CloseOutputFile(OutputFile& file);
 bool OutputFileOpen(const OutputFile& file);

@@ -111,6 +111,7 @@ void ReportRecord() {
   WriteOutput(Run.file, Run.line, static_cast<size_t>(length));
   const int csvLength = FormatCsvRow(Run.fields, Run.MatchCounters, Run.csvRow);
   WriteOutput(Run.csv, Run.csvRow, static_cast<size_t>(csvLength));
+  FlushOutputFiles();
   ++Run.recordsWritten;
   ListPrintf("%s", Run.line);
   NoteRowsAdded();
