@@ -37,12 +37,17 @@ constexpr uint32_t kDumpByteGapMs = 2000;         // silence that breaks the tra
 // A batch of bytes is read without pumping a window message in between; the bound
 // keeps an endless stream from starving the window.
 constexpr uint32_t kBatchBytesMax = 4096;
-// The rest between two batches while the dump streams: 58 bytes of a 115200-baud
-// line, far below the port queue's 16 KB (1.4 s of such a line) even when the
-// system's coarse timer (about 16 ms) makes it longer, and short beside every
-// deadline. Under Wine a pass costs tens of microseconds, so fewer, fuller passes
-// keep the capture's share of the processor small.
-constexpr uint32_t kStreamRestMs = 5;
+// The rest between two batches while the dump streams. A line at its pace (a batch
+// of less than kFastBatchBytes) rests the longer one: 230 bytes of a 115200-baud
+// line, far below the port queue's 16 KB (1.4 s of such a line), and short beside
+// every deadline. A faster stream (a register that sends as fast as the cable
+// takes) rests the shorter one, so that a queue of a few KB never fills between two
+// batches. Every pass costs system calls (under Wine tens of microseconds) and
+// hands the files what it wrote, so fewer, fuller passes keep the capture's share
+// of the processor small.
+constexpr uint32_t kStreamRestMs = 20;
+constexpr uint32_t kFastStreamRestMs = 5;
+constexpr uint32_t kFastBatchBytes = 1024;
 // Completed lines wait this long (or until the row queue is full) before they are
 // shown: every showing redraws the whole list, which under Wine costs several
 // milliseconds, about as much as a few lines take on a 115200-baud wire.
@@ -187,6 +192,7 @@ Transfer ReceiveDump() {
     uint32_t bytesRead = 0;
     const BatchEnd end = ReadBatch(bytesRead);
     WriteRawBytes();
+    FlushOutputFiles();
     SyncOutputFilesWhenDue();
     received += bytesRead;
     if (end == BatchEnd::Etx) {
@@ -206,7 +212,7 @@ Transfer ReceiveDump() {
       continue;
     }
     StartDeadline(deadline, kDumpByteGapMs);
-    if (end == BatchEnd::QueueEmpty) PauseMs(kStreamRestMs);
+    if (end == BatchEnd::QueueEmpty) PauseMs(bytesRead >= kFastBatchBytes ? kFastStreamRestMs : kStreamRestMs);
   }
 }
 
