@@ -12,10 +12,8 @@
 // Input comes in blocks: the queue is answered from the slot's read-ahead, and only
 // an empty read-ahead asks the system, with one read of all that has arrived. While
 // an answer streams in, a wait rests until the rest of it should be there instead of
-// waking for every byte: the layer remembers how long the answer to the last write
-// that opened with the same byte was (an ENQ's, a frame's), and, knowing the time a
-// character takes on the line, rests until that many bytes can have come (see
-// AwaitInput).
+// waking for every byte, as long as the last answer of its kind took (answer_pace.h;
+// see AwaitInput).
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -31,6 +29,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "core/line/answer_pace.h"
 #include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
 #include "posix/port_device.h"
@@ -70,14 +69,9 @@ struct PortSlot {
   uint32_t next;
   uint32_t end;
   uint64_t lastReadNs;  // when the system was last asked for input (or purged)
-  uint32_t charNs;      // a character's time on the line: start, data, parity, stop bits
-  // The answer to the last write: its first byte, the bytes received since it, and,
-  // per first byte, how many bytes followed the last write that opened with it.
-  bool written;
-  uint8_t opener;
-  uint32_t received;
-  uint32_t answerBytes[256];
-  // The last rest brought nothing: the next wait waits for the line itself.
+  AnswerPace pace;
+  // Nothing has come since the last write, purge or fruitless rest: the next wait
+  // waits for the line itself.
   bool quiet;
   // Bytes written since the last tcdrain.
   bool undrained;
@@ -232,7 +226,7 @@ uint32_t ReadLine(PortSlot& slot) {
   slot.lastReadNs = NowNs();
   slot.next = 0;
   slot.end = got > 0 ? static_cast<uint32_t>(got) : 0;
-  slot.received += slot.end;
+  NoteBytesReceived(slot.pace, slot.end, slot.lastReadNs / 1000);
   if (got > 0) slot.quiet = false;
   return slot.end;
 }
@@ -245,23 +239,11 @@ uint32_t Refill(PortSlot& slot) {
   return ReadLine(slot);
 }
 
-// A write opens a new answer: what followed the last one is remembered for the next
-// write that opens with the same byte.
-void StartAnswer(PortSlot& slot, uint8_t opener) {
-  if (slot.written) slot.answerBytes[slot.opener] = slot.received;
-  slot.written = true;
-  slot.opener = opener;
-  slot.received = 0;
-  slot.quiet = true;
-}
-
-// How long to rest before the next read while an answer streams in: until as many
-// bytes as the last answer of its kind had can have come, or a short while where
-// this one is longer already or there is none to go by.
+// How long to rest before the next read while an answer streams in: until the rest
+// of it can have come, or a short while where there is nothing to go by.
 uint32_t StreamRestUs(const PortSlot& slot, uint32_t ms) {
-  const uint32_t expected = slot.written ? slot.answerBytes[slot.opener] : 0;
-  const uint64_t chars = expected > slot.received ? expected - slot.received : kStreamRestChars;
-  uint64_t us = chars * slot.charNs / 1000 + 1;
+  uint64_t us = AnswerRestUs(slot.pace, NowNs() / 1000);
+  if (us == 0) us = static_cast<uint64_t>(kStreamRestChars) * slot.pace.charNs / 1000 + 1;
   if (us > kLongestRestUs) us = kLongestRestUs;
   if (us > static_cast<uint64_t>(ms) * 1000) us = static_cast<uint64_t>(ms) * 1000;
   return static_cast<uint32_t>(us);
@@ -316,10 +298,7 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
   slot.fd = fd;
   slot.open = true;
   slot.undrained = false;
-  slot.charNs = static_cast<uint32_t>((1 + dataBits + (parity == 'N' ? 0 : 1) + stopBits) * 1000000000ULL / baud);
-  slot.written = false;
-  slot.received = 0;
-  std::memset(slot.answerBytes, 0, sizeof slot.answerBytes);
+  StartAnswerPace(slot.pace, baud, dataBits, parity != 'N', stopBits);
   DropReadAhead(slot);
   Failure = PortFailure::kNone;
   return 1;
@@ -352,7 +331,8 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
   if (!IsOpen(port) || count == 0) return;
   PortSlot& slot = Slot(port);
   const int fd = slot.fd;
-  StartAnswer(slot, bytes[0]);
+  NoteMessageWritten(slot.pace, bytes[0], NowNs() / 1000);
+  slot.quiet = true;
   slot.undrained = true;
   uint32_t done = 0;
   while (done < count) {

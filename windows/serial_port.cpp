@@ -8,9 +8,13 @@
 // event-driven waits (an overlapped WaitCommEvent, or a read with a time-out) cost
 // Wine 3 to 13 ms to notice a byte, while a look at the queue costs 3 us. With the
 // system timer at 1 ms (timeBeginPeriod while an operation runs) a wait on a busy
-// line notices a byte at most about 2 ms after it came on Windows as well.
+// line notices a byte at most about 2 ms after it came on Windows as well. Where the
+// port has had an answer of the same kind before, a wait rests as long as that one
+// took instead (answer_pace.h): through most of the register's pause before it, and
+// until the rest of its bytes can have come.
 #include <windows.h>
 
+#include "core/line/answer_pace.h"
 #include "core/seams/serial_port.h"
 
 namespace {
@@ -29,6 +33,9 @@ constexpr DWORD kQuietLookIntervalMs = 4;    // after kBriskLineMs without traff
 constexpr DWORD kSilentLookIntervalMs = 16;  // after kQuietLineMs without traffic
 constexpr DWORD kBriskLineMs = 20;
 constexpr DWORD kQuietLineMs = 200;
+// The longest rest that a learned answer earns: no longer than the back-off's own
+// longest look.
+constexpr DWORD kLongestRestMs = kSilentLookIntervalMs;
 // When the program last wrote a byte or took one in.
 DWORD LastTrafficTick = 0;
 // Bytes already taken from the system's queue with one read and not yet handed out:
@@ -38,6 +45,7 @@ struct ReadAhead {
   uint8_t bytes[kReadAheadBytes];
   DWORD next;
   DWORD end;
+  AnswerPace pace;
 };
 ReadAhead Ahead[kPortCount];
 // The longest text formatted here is the mode text with three 10-digit numbers:
@@ -53,6 +61,17 @@ bool IsOpen(int port) { return InRange(port) && Slot(port) != nullptr; }
 ReadAhead& AheadOf(int port) { return Ahead[port - 1]; }
 
 void DropReadAhead(int port) { AheadOf(port).next = AheadOf(port).end = 0; }
+
+uint64_t NowUs() {
+  LARGE_INTEGER count = {};
+  LARGE_INTEGER frequency = {};
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  if (frequency.QuadPart <= 0) return static_cast<uint64_t>(GetTickCount()) * 1000;
+  const uint64_t ticks = static_cast<uint64_t>(count.QuadPart);
+  const uint64_t perSecond = static_cast<uint64_t>(frequency.QuadPart);
+  return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
+}
 
 uint32_t SystemQueueBytes(int port) {
   DWORD errors = 0;
@@ -125,6 +144,8 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
   PortTimeouts.WriteTotalTimeoutConstant = 0;
   SetCommTimeouts(Slot(port), &PortTimeouts);
   if (!ClearCommBreak(Slot(port))) return AbandonOpen(port);
+  DropReadAhead(port);
+  StartAnswerPace(AheadOf(port).pace, baud, dataBits, parity != 'N', stopBits);
   return 1;
 }
 
@@ -156,6 +177,7 @@ uint32_t BytesWaiting(int port) {
   ahead.next = 0;
   ahead.end = got;
   if (got != 0) LastTrafficTick = GetTickCount();
+  NoteBytesReceived(ahead.pace, got, NowUs());
   return got;
 }
 
@@ -172,6 +194,7 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
   DWORD put = 0;
   if (!WriteFile(Slot(port), bytes, count, &put, nullptr)) ClearLineError(port);
   LastTrafficTick = GetTickCount();
+  NoteMessageWritten(AheadOf(port).pace, bytes[0], NowUs());
 }
 
 // Input side only. Every write is synchronous, so there is never output to
@@ -196,13 +219,25 @@ static DWORD LookIntervalMs() {
   return quiet < kQuietLineMs ? kQuietLookIntervalMs : kSilentLookIntervalMs;
 }
 
-// A port that cannot be waited on is looked at again after LookIntervalMs; a window
+// How long to wait before the next look at an open port: the rest the answer under
+// way has earned, else LookIntervalMs.
+DWORD NextLookMs(int port) {
+  const uint32_t restUs = AnswerRestUs(AheadOf(port).pace, NowUs());
+  if (restUs == 0) return LookIntervalMs();
+  const DWORD restMs = (restUs + 999) / 1000;
+  return restMs < kLongestRestMs ? restMs : kLongestRestMs;
+}
+
+// A port that cannot be waited on is looked at again after NextLookMs; a window
 // message ends the wait at once (see the top of this file). The look is the caller's,
 // made just before: the wait itself is one call, unless the read-ahead still holds
 // bytes (no call at all).
 bool AwaitInput(int port, uint32_t ms) {
   if (IsOpen(port) && AheadOf(port).next < AheadOf(port).end) return false;
   DWORD wait = ms;
-  if (IsOpen(port) && wait > LookIntervalMs()) wait = LookIntervalMs();
+  if (IsOpen(port)) {
+    const DWORD look = NextLookMs(port);
+    if (wait > look) wait = look;
+  }
   return MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/line/answer_pace.h"
 #include "core/program/state.h"
 #include "core/program/waits.h"
 #include "core/seams/serial_port.h"
@@ -115,3 +116,26 @@ TEST_F(DeadlineTest, WaitsPumpMessagesAsTheyArriveAndEndOnAStop) {
 }
 
 }  // namespace
+
+// What a reader learns of a port's answers, at 115200 baud 8N1 (86.8 us a character).
+TEST(AnswerPace, RestsAsLongAsTheLastAnswerOfItsKindTook) {
+  AnswerPace pace;
+  StartAnswerPace(pace, 115200, 8, false, 1);
+  EXPECT_EQ(AnswerRestUs(pace, 0), 0u);  // nothing written yet
+  NoteMessageWritten(pace, 0x02, 1000);
+  EXPECT_EQ(AnswerRestUs(pace, 1000), 0u);  // a kind not seen before
+  NoteBytesReceived(pace, 2, 8000);         // its first bytes 7 ms after it
+  NoteBytesReceived(pace, 38, 11000);
+  NoteMessageWritten(pace, 0x06, 11100);   // 40 bytes answered the frame
+  EXPECT_EQ(AnswerRestUs(pace, 11200), 0u);  // nothing ever answered this one
+
+  NoteMessageWritten(pace, 0x02, 20000);
+  EXPECT_EQ(AnswerRestUs(pace, 21000), 4250u);  // to 3/4 of the last pause, 7 ms
+  EXPECT_EQ(AnswerRestUs(pace, 27000), 0u);     // past it: looks as always
+  NoteBytesReceived(pace, 2, 27000);
+  EXPECT_EQ(AnswerRestUs(pace, 27000), 38 * 86805u / 1000 + 1);  // the other 38 bytes' time
+  NoteBytesReceived(pace, 38, 30000);
+  EXPECT_EQ(AnswerRestUs(pace, 30000), 0u);  // as long as the last: nothing more to expect
+  NoteBytesReceived(pace, 5, 30500);
+  EXPECT_EQ(AnswerRestUs(pace, 30500), 0u);  // longer than the last
+}
