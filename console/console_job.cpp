@@ -29,7 +29,7 @@ int JobStatus(CommandKind job) {
       return kExitBroken;
     case OperationResult::kWriteFailed:
       ConsoleNote("a file could not be written (the rows above say which; the files hold what was written)");
-      return kExitBroken;
+      return kExitWriteFailed;
     case OperationResult::kRegisterGone:
       ConsoleNote("the register stopped answering (log.txt holds the lines so far)");
       return kExitRegisterGone;

@@ -37,7 +37,8 @@ constexpr char kStatuses[] =
     "  4    no answer from the register: dump, no ACK to its ENQ; log, no reply at all\n"
     "  5    dump: the transfer broke off, the register fell silent\n"
     "  6    log: the register stopped answering\n"
-    "  7    an output file cannot be created in the working directory\n";
+    "  7    an output file cannot be created in the working directory\n"
+    "  8    an output file could not be written (a full disk)\n";
 
 // Appends to a text of kHelpChars, cutting what does not fit.
 struct Text {
