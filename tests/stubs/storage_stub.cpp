@@ -30,16 +30,9 @@ bool FolderExists(const char* path) {
 }
 
 bool SyncFile(FILE* file) {
-  errno = 0;
-  if (std::fflush(file) != 0) {
-    Reason = errno != 0 ? std::strerror(errno) : "the stream refused it";
-    return false;
-  }
-  if (storagestub::RefuseSyncs) {
-    Reason = "the stand-in disk refuses to sync";
-    return false;
-  }
-  return true;
+  const bool flushed = std::fflush(file) == 0;
+  Reason = flushed ? "the stand-in disk refuses to sync" : std::strerror(errno);
+  return flushed && !storagestub::RefuseSyncs;
 }
 
 const char* SyncFileFailure() { return Reason.c_str(); }
