@@ -24,6 +24,14 @@ bool FolderExists(const char* path) {
   return std::filesystem::is_directory(path, error);
 }
 
+bool ListFolder(const char* path, FolderVisit visit, void* context) {
+  std::error_code error;
+  std::filesystem::directory_iterator entries(path, error);
+  if (error) return false;
+  for (const auto& entry : entries) visit(context, entry.path().filename().c_str(), entry.is_directory(error));
+  return true;
+}
+
 bool SyncFile(FILE* file) { return std::fflush(file) == 0; }
 
 // Each read is a second later than the one before (within the day), so that the
