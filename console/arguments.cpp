@@ -75,10 +75,29 @@ void ReadJobOptions(int argc, char** argv, Command& command) {
     UsageError(command, "the archive folder's path is too long");
 }
 
+// `verify [--] FOLDER...`: the folders as given; before them only --help.
+void ReadVerifyFolders(int argc, char** argv, Command& command) {
+  command.kind = CommandKind::kVerify;
+  int first = 2;
+  for (; first < argc && argv[first][0] == '-'; ++first) {
+    if (std::strcmp(argv[first], "--") == 0) {
+      ++first;
+      break;
+    }
+    if (std::strcmp(argv[first], "--help") != 0 && std::strcmp(argv[first], "-h") != 0)
+      return UsageError(command, "unknown option '%s'", argv[first]);
+    command.kind = CommandKind::kHelp;
+    return;
+  }
+  if (first >= argc) return UsageError(command, "verify needs a folder");
+  command.folders = argv + first;
+  command.folderCount = argc - first;
+}
+
 }  // namespace
 
 void ReadCommandLine(int argc, char** argv, Command& command) {
-  command = Command{CommandKind::kDump, nullptr, kDefaultSpeed, {}, nullptr};
+  command = Command{CommandKind::kDump, nullptr, kDefaultSpeed, {}, nullptr, nullptr, 0};
   if (argc < 2) return UsageError(command, "no job given");
   const char* job = argv[1];
   if (std::strcmp(job, "--help") == 0 || std::strcmp(job, "-h") == 0 || std::strcmp(job, "help") == 0) {
@@ -89,6 +108,8 @@ void ReadCommandLine(int argc, char** argv, Command& command) {
   } else if (std::strcmp(job, "log") == 0 || std::strcmp(job, "dump") == 0) {
     command.kind = job[0] == 'l' ? CommandKind::kLog : CommandKind::kDump;
     ReadJobOptions(argc - 1, argv + 1, command);
+  } else if (std::strcmp(job, "verify") == 0) {
+    ReadVerifyFolders(argc, argv, command);
   } else {
     UsageError(command, "unknown job '%s'", job);
   }

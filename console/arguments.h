@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-enum class CommandKind { kDump, kLog, kPorts, kHelp, kUsageError };
+enum class CommandKind { kDump, kLog, kPorts, kHelp, kUsageError, kVerify };
 
 constexpr int kUsageErrorChars = 160;  // NUL included; longer texts are cut
 
@@ -14,6 +14,8 @@ struct Command {
   uint32_t speed;    // for a job: one of SpeedTable
   char error[kUsageErrorChars];  // for a usage error: what is wrong, without the usage
   const char* archive;  // for a job: where the run folders go; null: the default; "" with --no-archive
+  char** folders;       // for verify: the folders to check, argv's own
+  int folderCount;
 };
 
 // Reads `argc` arguments of `argv` (argv[0] the program) into `command`. Uses

@@ -17,7 +17,13 @@ constexpr char kAbout[] =
     "          FMout1.txt (as received, code page 1253) and FMout2.txt (the Greek\n"
     "          capitals in code page 737).\n"
     "  log     LOG. With the register in its command mode, its record tables are read\n"
-    "          and the report is written to log.txt.\n";
+    "          and the report is written to log.txt.\n"
+    "  verify  Checks run folders of the archive (or a whole archive, each run folder in\n"
+    "          it): SHA256SUMS against every file, no file missing or added, and the\n"
+    "          files against the bytes received (FMout1.txt and FMout2.txt from\n"
+    "          FMraw.bin, log.csv from log.txt) and the manifest's counts, also for a\n"
+    "          run that did not end. One row with the verdict per folder, then what\n"
+    "          failed. Reads only.\n";
 
 constexpr char kOptions[] =
     "  -s, --speed N      9600, 19200, 38400, 57600 or 115200 bit/s (default 115200);\n"
@@ -40,6 +46,11 @@ constexpr char kStatuses[] =
     "  7    an output file cannot be created in the working directory\n"
     "  8    an output file could not be written (a full disk)\n";
 
+constexpr char kVerifyStatuses[] =
+    "  10   verify: a file changed, is missing or was added\n"
+    "  11   verify: a run did not end (killed), its files agree up to where they stop\n"
+    "       (verify gives 2 for a folder that is no run folder)\n";
+
 // Appends to a text of kHelpChars, cutting what does not fit.
 struct Text {
   char* buffer;
@@ -61,6 +72,7 @@ void AppendUsage(Text& text) {
   const char* port = ConsoleWords.portWord;
   Append(text, "usage: %s dump --port %s [--speed N]\n", program, port);
   Append(text, "       %s log --port %s [--speed N]\n", program, port);
+  Append(text, "       %s verify FOLDER...\n", program);
   Append(text, "       %s ports\n       %s --help\n", program, program);
 }
 
@@ -76,7 +88,7 @@ void FormatHelp(char* buffer) {
          words.stopping);
   Append(text, "Exit status:\n  0    done\n  1    the program could not set itself up (%s)\n", words.setup);
   Append(text, "  2    usage error\n  3    the port cannot be opened (%s)\n", words.portFailures);
-  Append(text, "%s%s", kStatuses, words.stopStatuses);
+  Append(text, "%s%s%s", kStatuses, kVerifyStatuses, words.stopStatuses);
 }
 
 void FormatUsageError(char* buffer, const char* error) {

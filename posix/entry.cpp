@@ -14,6 +14,7 @@
 #include "console/arguments.h"
 #include "console/console_job.h"
 #include "console/console_text.h"
+#include "console/console_verify.h"
 #include "posix/console_shell.h"
 #include "posix/port_device.h"
 #include "posix/port_list.h"
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
     case CommandKind::kPorts:
       if (ListSerialDevices(stdout) == 0) std::fprintf(stderr, "tallyglass: no serial devices found\n");
       return kExitDone;
+    case CommandKind::kVerify: return RunConsoleVerify(command);
     case CommandKind::kDump:
     case CommandKind::kLog: break;
   }

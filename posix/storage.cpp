@@ -1,6 +1,7 @@
-// The output files' needs of the system on Linux: mkdir, fsync, the calendar.
+// The output files' needs of the system on Linux: mkdir, readdir, fsync, the calendar.
 #include "core/seams/storage.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +19,20 @@ const char* MakeFolder(const char* path) {
 bool FolderExists(const char* path) {
   struct stat info;
   return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool ListFolder(const char* path, FolderVisit visit, void* context) {
+  DIR* folder = opendir(path);
+  if (folder == nullptr) return false;
+  char entryPath[4096];
+  while (const dirent* entry = readdir(folder)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    std::snprintf(entryPath, sizeof entryPath, "%s/%s", path, entry->d_name);
+    struct stat info;
+    visit(context, entry->d_name, lstat(entryPath, &info) == 0 && S_ISDIR(info.st_mode));
+  }
+  closedir(folder);
+  return true;
 }
 
 namespace {

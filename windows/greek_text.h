@@ -24,6 +24,13 @@ constexpr char kTextOpenFolderItem[] =
 // "Άνοιγμα αρχειοθήκης" (open the archive: the folder of every run's files).
 constexpr char kTextOpenArchiveItem[] =
     "\xA2\xED\xEF\xE9\xE3\xEC\xE1 \xE1\xF1\xF7\xE5\xE9\xEF\xE8\xDE\xEA\xE7\xF2";
+// "Έλεγχος καταγραφής..." (check a capture).
+constexpr char kTextCheckCaptureItem[] = "\xB8\xEB\xE5\xE3\xF7\xEF\xF2 \xEA\xE1\xF4\xE1\xE3\xF1\xE1\xF6\xDE\xF2...";
+// The folder picker's words: "Ο φάκελος της καταγραφής προς έλεγχο (ή η αρχειοθήκη):"
+// (the capture's folder to check, or the archive).
+constexpr char kTextCheckCapturePrompt[] =
+    "\xCF \xF6\xDC\xEA\xE5\xEB\xEF\xF2 \xF4\xE7\xF2 \xEA\xE1\xF4\xE1\xE3\xF1\xE1\xF6\xDE\xF2 "
+    "\xF0\xF1\xEF\xF2 \xDD\xEB\xE5\xE3\xF7\xEF (\xDE \xE7 \xE1\xF1\xF7\xE5\xE9\xEF\xE8\xDE\xEA\xE7):";
 // "Σχετικά με το Tallyglass..." (about Tallyglass).
 constexpr char kTextAboutItem[] = "\xD3\xF7\xE5\xF4\xE9\xEA\xDC \xEC\xE5 \xF4\xEF Tallyglass...";
 

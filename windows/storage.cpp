@@ -1,5 +1,5 @@
-// The output files' needs of the system on Windows: folders, FlushFileBuffers, the
-// calendar.
+// The output files' needs of the system on Windows: folders and their listing,
+// FlushFileBuffers, the calendar.
 #include "core/seams/storage.h"
 
 #include <io.h>
@@ -59,6 +59,20 @@ const char* MakeFolder(const char* path) {
 bool FolderExists(const char* path) {
   const DWORD attributes = GetFileAttributesA(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool ListFolder(const char* path, FolderVisit visit, void* context) {
+  char pattern[MAX_PATH + 4];
+  if (std::snprintf(pattern, sizeof pattern, "%s\\*", path) >= static_cast<int>(sizeof pattern)) return false;
+  WIN32_FIND_DATAA found;
+  const HANDLE search = FindFirstFileA(pattern, &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0) continue;
+    visit(context, found.cFileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return true;
 }
 
 // FlushFileBuffers sets no errno, and the C library's flush sets no last error: the

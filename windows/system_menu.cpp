@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/archive/run_archive.h"
+#include "windows/capture_check.h"
 #include "windows/file_manager.h"
 #include "windows/greek_text.h"
 #include "windows/screen_text.h"
@@ -41,6 +42,12 @@ bool ReadArchiveFolder() {
   lstrcatW(ArchiveFolder, L"\\");
   lstrcatW(ArchiveFolder, name);
   return true;
+}
+
+bool ArchiveExists() {
+  if (!ReadArchiveFolder()) return false;
+  const DWORD attributes = GetFileAttributesW(ArchiveFolder);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 void OpenArchive(HWND window) {
@@ -115,6 +122,7 @@ void AddSystemMenuItems(HWND window) {
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AddItem(menu, kSysCommandOpenFolder, kTextOpenFolderItem);
   AddItem(menu, kSysCommandOpenArchive, kTextOpenArchiveItem);
+  AddItem(menu, kSysCommandCheckCapture, kTextCheckCaptureItem);
   AddItem(menu, kSysCommandAbout, kTextAboutItem);
 }
 
@@ -125,6 +133,10 @@ BOOL RunSystemCommand(HWND window, WPARAM command) {
       return TRUE;
     case kSysCommandOpenArchive:
       OpenArchive(window);
+      return TRUE;
+    case kSysCommandCheckCapture:
+      // The picker starts at the archive when there is one.
+      CheckCapture(window, ArchiveExists() ? ArchiveFolder : nullptr);
       return TRUE;
     case kSysCommandAbout:
       ShowAbout(window);

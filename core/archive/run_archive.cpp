@@ -133,20 +133,6 @@ bool WriteManifest(bool ended, bool completed) {
   return std::fclose(out) == 0 && synced;
 }
 
-// The SHA-256 of a whole file, read back from the disk: the sums vouch for what is there.
-bool HashFile(const char* path, char hex[kSha256HexChars]) {
-  FILE* in = std::fopen(path, "rb");
-  if (in == nullptr) return false;
-  Sha256 sha;
-  StartSha256(sha);
-  char buffer[8192];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) AddSha256(sha, buffer, n);
-  const bool read = std::ferror(in) == 0;
-  std::fclose(in);
-  FinishSha256(sha, hex);
-  return read;
-}
-
 bool WriteSums() {
   char path[kOutputPathChars];
   PathIn(kSumsName, path);
@@ -157,7 +143,7 @@ bool WriteSums() {
     const char* name = i < Run.fileCount ? Run.files[i] : kManifestName;
     char filePath[kOutputPathChars], hex[kSha256HexChars];
     PathIn(name, filePath);
-    if (!HashFile(filePath, hex)) ok = false;
+    if (!HashFileSha256(filePath, hex)) ok = false;  // read back: the sums vouch for what is on the disk
     else std::fprintf(out, "%s  %s\n", hex, name);
   }
   ok = SyncFile(out) && ok;

@@ -1,5 +1,6 @@
 #include "core/archive/sha256.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -88,4 +89,17 @@ void FinishSha256(Sha256& sha, char hex[kSha256HexChars]) {
     hex[2 * i + 1] = kDigits[byte & 15];
   }
   hex[2 * kSha256DigestBytes] = '\0';
+}
+
+bool HashFileSha256(const char* path, char hex[kSha256HexChars]) {
+  FILE* in = std::fopen(path, "rb");
+  if (in == nullptr) return false;
+  Sha256 sha;
+  StartSha256(sha);
+  char buffer[8192];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) AddSha256(sha, buffer, n);
+  const bool read = std::ferror(in) == 0;
+  std::fclose(in);
+  FinishSha256(sha, hex);
+  return read;
 }

@@ -17,3 +17,6 @@ void StartSha256(Sha256& sha);
 void AddSha256(Sha256& sha, const void* bytes, size_t count);
 // Ends the message and writes the digest as 64 lower-case hex digits and a NUL.
 void FinishSha256(Sha256& sha, char hex[kSha256HexChars]);
+// The SHA-256 of the whole file at `path`, read in pieces; false when it cannot be
+// opened or read.
+bool HashFileSha256(const char* path, char hex[kSha256HexChars]);

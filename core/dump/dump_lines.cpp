@@ -37,13 +37,9 @@ size_t RawPendingLength = 0;
 uint64_t RawBytes = 0;
 uint64_t LinesWritten = 0;
 
-// The part of the current line not yet written, as received and as converted.
-char ReceivedPart[kLinePartBytes];
-char ConvertedPart[kLinePartBytes];
-size_t PartLength = 0;
-// Set once a part of the current line has gone to the files before its LF; the
-// line's row then comes from LineStart.
-bool LineSpilled = false;
+// The current line; once a part of it has gone to the files before its LF, its row
+// comes from LineStart.
+DumpLine Line;
 char LineStart[kShownLineBytes];
 
 // Rows of completed lines waiting to be shown: their texts one after another in
@@ -54,10 +50,10 @@ size_t RowStart[kQueuedRowsMax];
 int QueuedCount = 0;
 static_assert(kRowPoolBytes >= kShownLineBytes + 1, "the pool holds at least one full row");
 
-void WritePart() {
-  WriteOutput(ReceivedFile, ReceivedPart, PartLength);
-  WriteOutput(ConvertedFile, ConvertedPart, PartLength);
-  PartLength = 0;
+void WritePart(bool lineEnded) {
+  WriteOutput(ReceivedFile, Line.received, Line.length);
+  WriteOutput(ConvertedFile, Line.converted, Line.length);
+  EmptyDumpLinePart(Line, lineEnded);
 }
 
 // The line buffer is full and no LF yet: the part goes to the files now, so a
@@ -65,18 +61,17 @@ void WritePart() {
 // that the dump then never finishes leaves these parts in the files; shorter
 // unfinished lines reach neither file.)
 void SpillPart() {
-  if (!LineSpilled) std::memcpy(LineStart, ReceivedPart, kShownLineBytes);
-  LineSpilled = true;
-  WritePart();
+  if (!Line.spilled) std::memcpy(LineStart, Line.received, kShownLineBytes);
+  WritePart(false);
 }
 
 // A line of 0 or 1 bytes (a bare LF) has no text to show: its row is empty.
 void QueueRow() {
   // A spilled line is longer than a part, so its row is always full.
   size_t length = kShownLineBytes;
-  if (!LineSpilled) length = PartLength >= kLineEndBytes ? PartLength - kLineEndBytes : 0;
+  if (!Line.spilled) length = Line.length >= kLineEndBytes ? Line.length - kLineEndBytes : 0;
   if (length > kShownLineBytes) length = kShownLineBytes;
-  const char* source = LineSpilled ? LineStart : ReceivedPart;
+  const char* source = Line.spilled ? LineStart : Line.received;
   char* row = RowPool + RowPoolUsed;
   std::memcpy(row, source, length);
   row[length] = '\0';  // a 0x00 inside the line ends the shown text earlier
@@ -89,8 +84,7 @@ void CompleteLine() {
   // batch that did not stop, so the row is shown at once rather than dropped.
   if (RowQueueFull()) ShowQueuedRows();
   QueueRow();
-  WritePart();
-  LineSpilled = false;
+  WritePart(true);
   ++LinesWritten;
 }
 
@@ -133,24 +127,39 @@ void WriteRawBytes() {
 
 void TakeDumpEtx() { KeepRawByte(ETX); }
 
+void StartDumpLine(DumpLine& line) {
+  line.length = 0;
+  line.spilled = false;
+}
+
+bool DumpLinePartFull(const DumpLine& line) { return line.length == kLinePartBytes; }
+
+bool AddDumpLineByte(DumpLine& line, uint8_t byte) {
+  const uint8_t converted = ConvertCapital(byte);
+  line.received[line.length] = static_cast<char>(byte);
+  line.converted[line.length] = static_cast<char>(converted);
+  ++line.length;
+  return converted == LF;
+}
+
+void EmptyDumpLinePart(DumpLine& line, bool lineEnded) {
+  line.length = 0;
+  line.spilled = !lineEnded;
+}
+
 void StartDumpLines() {
-  PartLength = 0;
+  StartDumpLine(Line);
   RawPendingLength = 0;
   RawBytes = 0;
   LinesWritten = 0;
-  LineSpilled = false;
   QueuedCount = 0;
   RowPoolUsed = 0;
 }
 
 void TakeDumpByte(uint8_t byte) {
   KeepRawByte(byte);
-  if (PartLength == kLinePartBytes) SpillPart();
-  const uint8_t converted = ConvertCapital(byte);
-  ReceivedPart[PartLength] = static_cast<char>(byte);
-  ConvertedPart[PartLength] = static_cast<char>(converted);
-  ++PartLength;
-  if (converted == LF) CompleteLine();
+  if (DumpLinePartFull(Line)) SpillPart();
+  if (AddDumpLineByte(Line, byte)) CompleteLine();
 }
 
 int QueuedRowCount() { return QueuedCount; }

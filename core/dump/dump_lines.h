@@ -38,3 +38,21 @@ bool RowQueueFull();
 void ShowQueuedRows();
 // The capital-letter conversion 1253 -> 737 of one byte.
 uint8_t ConvertCapital(uint8_t byte);
+
+// The line writer's rule without its files, for the capture and for a check of its
+// files against FMraw.bin alike: the part of the current line not yet written, as
+// received and as converted. Before each byte, a full part goes to the files (a
+// line of any length reaches them whole); at its LF the line's last part does.
+struct DumpLine {
+  char received[kLinePartBytes];
+  char converted[kLinePartBytes];
+  size_t length;
+  bool spilled;  // a part of this line went to the files before its LF
+};
+void StartDumpLine(DumpLine& line);
+// True when the part is full: it goes to the files before the next byte is added.
+bool DumpLinePartFull(const DumpLine& line);
+// Adds a dump byte other than ETX; true when it ended the line (its LF).
+bool AddDumpLineByte(DumpLine& line, uint8_t byte);
+// The part has gone to the files: empty it. `lineEnded`: it held the line's end.
+void EmptyDumpLinePart(DumpLine& line, bool lineEnded);

@@ -45,14 +45,15 @@ bool WriteBytes(FILE* out, const char* bytes, size_t count) {
   return std::fwrite(bytes, 1, count, out) == count;
 }
 
+// In pieces through FileFormBytes, so that a check of the files expects what is written.
 bool WriteText(FILE* out, const char* bytes, size_t count) {
-  size_t start = 0;
-  for (size_t i = 0; i < count; ++i) {
-    if (bytes[i] != '\n') continue;
-    if (!WriteBytes(out, bytes + start, i - start) || !WriteBytes(out, "\r\n", 2)) return false;
-    start = i + 1;
+  constexpr size_t kPiece = 2048;
+  char formed[2 * kPiece];
+  for (size_t at = 0; at < count; at += kPiece) {
+    const size_t piece = count - at < kPiece ? count - at : kPiece;
+    if (!WriteBytes(out, formed, FileFormBytes(FileForm::kText, bytes + at, piece, formed))) return false;
   }
-  return WriteBytes(out, bytes + start, count - start);
+  return true;
 }
 
 void SyncCopies(OutputFile& file) {
@@ -64,6 +65,15 @@ void SyncCopies(OutputFile& file) {
 }
 
 }  // namespace
+
+size_t FileFormBytes(FileForm form, const char* bytes, size_t count, char* out) {
+  size_t used = 0;
+  for (size_t i = 0; i < count; ++i) {
+    if (form == FileForm::kText && bytes[i] == '\n') out[used++] = '\r';
+    out[used++] = bytes[i];
+  }
+  return used;
+}
 
 void StartOutputFile(OutputFile& file, FileForm form) {
   std::memset(&file, 0, sizeof file);

@@ -30,6 +30,11 @@ struct OutputFile {
   bool failed;  // a write failed: the job was asked to stop and nothing more is written
 };
 
+// The bytes a file of `form` holds for `count` bytes written to it (a text file's
+// LF as CR LF), into `out` of 2 * count bytes; returns how many. What a check of the
+// files expects is made by the same rule as what the jobs write.
+size_t FileFormBytes(FileForm form, const char* bytes, size_t count, char* out);
+
 // No copy open yet.
 void StartOutputFile(OutputFile& file, FileForm form);
 // Creates or empties `path` as copy `which`; false when it cannot be opened.

@@ -1,6 +1,6 @@
 // What the output files need of the system beyond the C library: making a folder,
-// pushing a file's written bytes through to the disk, the calendar time, and which
-// build of the program this is. One link-time seam: windows/storage.cpp,
+// listing one, pushing a file's written bytes through to the disk, the calendar time,
+// and which build of the program this is. One link-time seam: windows/storage.cpp,
 // posix/storage.cpp, and tests/stubs/storage_stub.cpp for the host tests.
 #pragma once
 #include <cstdio>
@@ -12,6 +12,12 @@ const char* MakeFolder(const char* path);
 
 // Whether `path` names a folder that exists.
 bool FolderExists(const char* path);
+
+// Calls `visit` for every entry of the folder `path` but "." and "..", in no set
+// order, with its name and whether it is a folder; false when the folder cannot be
+// read. The names are the file system's own bytes.
+using FolderVisit = void (*)(void* context, const char* name, bool isFolder);
+bool ListFolder(const char* path, FolderVisit visit, void* context);
 
 // Hands what the C library holds of `file` to the system and asks the system to put
 // it on the disk (FlushFileBuffers, fsync). False when either fails.

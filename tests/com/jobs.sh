@@ -4,7 +4,8 @@
 # files match byte for byte what the window writes (tests/e2e/dump_full.sh,
 # log_run.sh), with their rows on a redirected stdout in UTF-8, Greek intact; and a
 # paced dump stopped by Ctrl+C (SIGINT, which Wine hands to the console's handler):
-# exit status 130, complete lines in the files, the stop's row, then Disconnect's.
+# exit status 130, complete lines in the files, the stop's row, then Disconnect's;
+# then `verify` on the three runs' folders.
 source "$(dirname "$0")/lib.sh"
 
 data=$TG_SOURCE_DIR/tests/e2e/data
@@ -57,4 +58,16 @@ expect_file_bytes "$(file_of stop FMout1.txt)" "$TG_WORK/stop_expected1.txt"
 [ "$(tail -c 2 "$(file_of stop FMout1.txt)" | od -An -tx1 | tr -d ' ')" = 0d0a ] || fail "a part line was kept"
 expect_eq "the stop's rows" "$(rows_of stop | tr -d '\r' | tail -n 2)" "$(printf '%s\n' "$ROW_DUMP_STOPPED" "$(closed_row COM4)")"
 expect_contains "$(stderr_of stop)" "Tallyglass: stopped by Ctrl+C (the files hold what was received)"
+
+# verify: the three runs' folders agree (the stopped run ended: it has its sums);
+# a byte changed in the dump's FMout1.txt is found by both checks, exit 10.
+for name in dump log stop; do
+  start_tallyglass "verify_$name" verify "..\\$name\\Tallyglass-archive"
+  expect_exit "verify_$name" 0 60
+  expect_contains "$(rows_of "verify_$name")" "all files agree: ..\\$name\\Tallyglass-archive/"
+done
+printf X | dd of="$(echo "$(file_of dump Tallyglass-archive)"/*/FMout1.txt)" bs=1 seek=10 conv=notrunc 2>/dev/null
+start_tallyglass changed verify "..\\dump\\Tallyglass-archive"
+expect_exit changed 10 60
+expect_contains "$(rows_of changed)" "FMout1.txt: line 1 is not the line of FMraw.bin (byte 11 differs)"
 pass

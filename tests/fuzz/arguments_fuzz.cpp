@@ -84,7 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case CommandKind::kUsageError: CheckUsageError(command); break;
     case CommandKind::kPorts: FUZZ_CHECK(job == "ports" && arguments.size() == 2, "ports"); break;
     case CommandKind::kHelp:
-      FUZZ_CHECK(job == "help" || job == "--help" || job == "-h" || job == "dump" || job == "log", "help");
+      FUZZ_CHECK(job == "help" || job == "--help" || job == "-h" || job == "dump" || job == "log" || job == "verify",
+                 "help");
+      break;
+    case CommandKind::kVerify:
+      FUZZ_CHECK(job == "verify" && command.folderCount >= 1 &&
+                     static_cast<size_t>(command.folderCount) <= arguments.size() - 2,
+                 "verify's folders are among its arguments");
       break;
     case CommandKind::kDump:
     case CommandKind::kLog: CheckJob(command, job, arguments); break;

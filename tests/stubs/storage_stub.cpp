@@ -29,6 +29,14 @@ bool FolderExists(const char* path) {
   return std::filesystem::is_directory(path, error);
 }
 
+bool ListFolder(const char* path, FolderVisit visit, void* context) {
+  std::error_code error;
+  std::filesystem::directory_iterator entries(path, error);
+  if (error) return false;
+  for (const auto& entry : entries) visit(context, entry.path().filename().c_str(), entry.is_directory(error));
+  return true;
+}
+
 bool SyncFile(FILE* file) {
   const bool flushed = std::fflush(file) == 0;
   Reason = flushed ? "the stand-in disk refuses to sync" : std::strerror(errno);

@@ -15,6 +15,7 @@
 #include "console/arguments.h"
 #include "console/console_job.h"
 #include "console/console_text.h"
+#include "console/console_verify.h"
 #include "core/program/port_names.h"
 #include "windows/console/console_shell.h"
 #include "windows/console/ctrl_handler.h"
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
     case CommandKind::kPorts:
       if (ListComPorts() == 0) ConsoleNote("no COM ports found");
       return kExitDone;
+    case CommandKind::kVerify: return RunConsoleVerify(command);
     case CommandKind::kDump:
     case CommandKind::kLog: break;
   }
