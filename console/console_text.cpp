@@ -89,6 +89,7 @@ void FormatHelp(char* buffer) {
   Append(text, "Exit status:\n  0    done\n  1    the program could not set itself up (%s)\n", words.setup);
   Append(text, "  2    usage error\n  3    the port cannot be opened (%s)\n", words.portFailures);
   Append(text, "%s%s%s", kStatuses, kVerifyStatuses, words.stopStatuses);
+  Append(text, "\nTallyglass is free software under the MIT licence (LICENSE).\n");
 }
 
 void FormatUsageError(char* buffer, const char* error) {

@@ -38,6 +38,10 @@ constexpr char kTextAboutItem[] = "\xD3\xF7\xE5\xF4\xE9\xEA\xDC \xEC\xE5 \xF4\xE
 // (version) and "Φάκελος αρχείων:" (the files' folder).
 constexpr char kTextAboutCaption[] = "\xD3\xF7\xE5\xF4\xE9\xEA\xDC \xEC\xE5 \xF4\xEF Tallyglass";
 constexpr char kTextVersion[] = "\xB8\xEA\xE4\xEF\xF3\xE7";
+// "Ελεύθερο λογισμικό, άδεια MIT (LICENSE.txt)": the licence, and the file beside the
+// program that holds it.
+constexpr char kTextLicence[] =
+    "\xC5\xEB\xE5\xFD\xE8\xE5\xF1\xEF \xEB\xEF\xE3\xE9\xF3\xEC\xE9\xEA\xFC, \xDC\xE4\xE5\xE9\xE1 MIT (LICENSE.txt)";
 constexpr char kTextFilesFolder[] = "\xD6\xDC\xEA\xE5\xEB\xEF\xF2 \xE1\xF1\xF7\xE5\xDF\xF9\xED:";
 // "Αρχειοθήκη:" (the archive).
 constexpr char kTextArchiveFolder[] = "\xC1\xF1\xF7\xE5\xE9\xEF\xE8\xDE\xEA\xE7:";

@@ -102,9 +102,14 @@ void ClearMessageList() {
   RowsBeforeHold = 0;
 }
 
+// What a release left to draw is drawn before the redraw goes off: a list that is
+// not redrawing takes its paint without drawing (Wine's hands it to DefWindowProc),
+// and the rows of a release followed at once by a hold, as LOG's showings are, would
+// stay blank for good.
 void HoldListRedraw() {
   if (HoldDepth++ != 0) return;
   const HWND list = MessageList();
+  UpdateWindow(list);
   RowsBeforeHold = RowCount(list);
   DrawnOverWhileHeld = false;
   SendMessageW(list, WM_SETREDRAW, FALSE, 0);

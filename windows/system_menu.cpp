@@ -101,7 +101,9 @@ void ShowAbout(HWND window) {
   AppendLabel(kTextVersion);
   Append(L" ");
   Append(version);
-  Append(sizeof(void*) == 8 ? L", 64-bit\n\n" : L", 32-bit\n\n");
+  Append(sizeof(void*) == 8 ? L", 64-bit\n" : L", 32-bit\n");
+  AppendLabel(kTextLicence);
+  Append(L"\n\n");
   AppendLabel(kTextFilesFolder);
   Append(L"\n");
   Append(ReadFolder() ? Folder : L"?");

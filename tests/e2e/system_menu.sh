@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The window's system menu in the shipped program: "Σχετικά με το Tallyglass..."
 # shows the program's name, the version of CMakeLists.txt's project(), the build's
-# bits, the working directory and the archive under it; "Άνοιγμα φακέλου αρχείων"
+# bits, the licence, the working directory and the archive under it; "Άνοιγμα φακέλου αρχείων"
 # opens that directory in the file manager, which under Wine is explorer.exe with a
 # window named after the folder (closed again here: it would keep this test's output
 # open).
@@ -23,6 +23,7 @@ drive syscommand "$SYS_ABOUT"
 expect_eq "About box" "$(drive msgbox)" "Σχετικά με το Tallyglass
 Tallyglass
 Έκδοση $version, $bits
+Ελεύθερο λογισμικό, άδεια MIT (LICENSE.txt)
 
 Φάκελος αρχείων:
 $folder

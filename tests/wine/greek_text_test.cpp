@@ -24,6 +24,7 @@ TEST(GreekText, ProgramTextsAreTheirWindows1253Bytes) {
   ExpectBytes(kTextAboutItem, kExpectedAbout1253);
   ExpectBytes(kTextAboutCaption, kExpectedAboutCaption1253);
   ExpectBytes(kTextVersion, kExpectedVersion1253);
+  ExpectBytes(kTextLicence, kExpectedLicence1253);
   ExpectBytes(kTextFilesFolder, kExpectedFilesFolder1253);
   // The menu items carry their key after a TAB.
   EXPECT_EQ(std::string(kTextCopyItem),

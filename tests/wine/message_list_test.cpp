@@ -218,6 +218,20 @@ TEST_F(MessageListTest, ReleaseInvalidatesOnlyTheNewRowsUnlessDrawnOver) {
   EXPECT_EQ(Rows(), (Lines{L"shown", L"before", L"new"}));
 }
 
+// The rows a release left to draw are drawn before the next hold turns the redraw off.
+TEST_F(MessageListTest, HoldDrawsWhatTheReleaseBeforeItLeftToDraw) {
+  ShowWindow(dialog_, SW_SHOW);
+  UpdateWindow(dialog_);
+  HoldListRedraw();
+  ListPrintf("new");
+  ReleaseListRedraw();
+  ASSERT_TRUE(GetUpdateRect(list_, nullptr, FALSE));
+  HoldListRedraw();
+  EXPECT_FALSE(GetUpdateRect(list_, nullptr, FALSE));
+  ReleaseListRedraw();
+  EXPECT_EQ(Rows(), Lines{L"new"});
+}
+
 TEST_F(MessageListTest, MessageOfOnlyLineFeedsFillsEveryRow) {
   // The deepest the row splitter goes: one level per line of a full buffer.
   const std::string feeds(kMessageBufferChars - 1, '\n');

@@ -165,7 +165,7 @@ TEST_F(SystemMenu, AboutNamesTheProgramItsVersionBuildAndFolder) {
   EXPECT_EQ(WatchedBox().caption, kExpectedAboutCaptionUtf16);
   const std::wstring bits = sizeof(void*) == 8 ? L"64-bit" : L"32-bit";
   EXPECT_EQ(WatchedBox().text, L"Tallyglass\n" + std::wstring(kExpectedVersionUtf16) + L" " + FileVersion() +
-                                   L", " + bits + L"\n\n" + kExpectedFilesFolderUtf16 + L"\n" + work.Path() +
+                                   L", " + bits + L"\n" + kExpectedLicenceUtf16 + L"\n\n" + kExpectedFilesFolderUtf16 + L"\n" + work.Path() +
                                    L"\n\n" + kExpectedArchiveFolderUtf16 + L"\n" + work.Path() + L"\\Tallyglass-archive");
   EXPECT_NE(FileVersion(), L"(no version)");
   EXPECT_TRUE(WatchedBox().icon);
