@@ -162,6 +162,7 @@ int RunMainDialog(HINSTANCE instance) {
     PumpMessage();
     OnIdle();
   }
+  LeaveListToProcessEnd(window);
   DestroyWindow(window);
   MainDialog = nullptr;
   return 0;
