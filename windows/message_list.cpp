@@ -24,7 +24,17 @@ static int HoldDepth = 0;
 static int RowsBeforeHold = 0;
 static bool DrawnOverWhileHeld = false;
 
-static HWND MessageList() { return GetDlgItem(MainDialog, kIdMessageList); }
+// The list of the current dialog, looked up once: under Wine every GetDlgItem is a
+// request to the Wine server, and ListPrintf runs for every row.
+static HWND MessageList() {
+  static HWND dialog = nullptr;
+  static HWND list = nullptr;
+  if (dialog != MainDialog) {
+    dialog = MainDialog;
+    list = GetDlgItem(MainDialog, kIdMessageList);
+  }
+  return list;
+}
 
 // The splitter's callbacks on the list view; `context` is the list's window. The
 // splitter recurses once per line, and noinline keeps these frames (an LVITEMW each)
@@ -154,25 +164,45 @@ static int WakeList(HWND list, int last) {
   return scrolled;
 }
 
+// Where the vertical scroll bar's parts are, in pixels: what the screen shows of it.
+static SCROLLBARINFO VerticalBar(HWND list) {
+  SCROLLBARINFO bar{};
+  bar.cbSize = sizeof bar;
+  if (!GetScrollBarInfo(list, OBJID_VSCROLL, &bar)) bar.xyThumbTop = -1;
+  return bar;
+}
+
+static bool SameBar(const SCROLLBARINFO& a, const SCROLLBARINFO& b) {
+  return EqualRect(&a.rcScrollBar, &b.rcScrollBar) && a.xyThumbTop == b.xyThumbTop &&
+         a.xyThumbBottom == b.xyThumbBottom && std::memcmp(a.rgstate, b.rgstate, sizeof a.rgstate) == 0;
+}
+
+// The vertical scroll bar is drawn again only when its thumb moved by a pixel at
+// least: in a long list a batch of rows often moves it by less.
+static void RedrawBarIfMoved(HWND list, const SCROLLBARINFO& shown) {
+  if (SameBar(shown, VerticalBar(list))) return;
+  SCROLLINFO bar{};
+  bar.cbSize = sizeof bar;
+  bar.fMask = SIF_POS;
+  if (GetScrollInfo(list, SB_VERT, &bar)) SetScrollInfo(list, SB_VERT, &bar, TRUE);
+}
+
 // Rows from `first` on were added while the list did not draw, and the list has
 // since scrolled down by `scrolled` rows: what it showed moves up (one scroll of the
 // window for the whole batch), and only the rows that thereby come into view, and
 // new rows that were already in view, are drawn. The header stays as it is.
 static void ShowNewRows(HWND list, int first, int scrolled) {
-  SCROLLINFO bar{};
-  bar.cbSize = sizeof bar;
-  bar.fMask = SIF_POS;
-  if (GetScrollInfo(list, SB_VERT, &bar)) SetScrollInfo(list, SB_VERT, &bar, TRUE);
   RECT rows = RowArea(list);
   RECT row{};
   const int height = RowRect(list, TopRow(list), row) ? row.bottom - row.top : 0;
-  const long shift = static_cast<long>(scrolled) * height;
-  if (shift >= rows.bottom - rows.top) {
+  const long long shift = static_cast<long long>(scrolled) * height;
+  if (shift < 0 || shift >= rows.bottom - rows.top) {
     InvalidateRect(list, &rows, TRUE);
     return;
   }
-  if (shift > 0) ScrollWindowEx(list, 0, static_cast<int>(-shift), &rows, &rows, nullptr, nullptr, SW_INVALIDATE | SW_ERASE);
-  rows.bottom -= shift;
+  const int dy = -static_cast<int>(shift);
+  if (dy < 0) ScrollWindowEx(list, 0, dy, &rows, &rows, nullptr, nullptr, SW_INVALIDATE | SW_ERASE);
+  rows.bottom += dy;
   if (RowRect(list, first, row) && row.top > rows.top) rows.top = row.top;
   if (rows.top < rows.bottom) InvalidateRect(list, &rows, TRUE);
 }
@@ -184,11 +214,12 @@ static bool PaintPending(HWND list) {
 // What changed while the list was held reaches the screen: nothing at all when no
 // row was added and nothing drew over it; the whole list (frame, header and rows)
 // when something drew over it or its size changed (a scroll bar came or went);
-// otherwise the new rows and the vertical scroll bar.
+// otherwise the new rows, and the vertical scroll bar where its thumb moved.
 static void DrawHeldChanges(HWND list) {
   const int count = RowCount(list);
   const bool added = count > RowsBeforeHold;
   const bool drawnOver = DrawnOverWhileHeld || PaintPending(list);
+  const SCROLLBARINFO bar = VerticalBar(list);
   RECT before{};
   RECT after{};
   GetClientRect(list, &before);
@@ -197,6 +228,7 @@ static void DrawHeldChanges(HWND list) {
   if (drawnOver || !EqualRect(&before, &after)) {
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   } else if (added) {
+    RedrawBarIfMoved(list, bar);
     ShowNewRows(list, RowsBeforeHold, scrolled);
   }
   DrawnOverWhileHeld = false;
