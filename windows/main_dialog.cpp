@@ -56,6 +56,7 @@ void PumpMessage() {
   if (GetMessageW(&message, nullptr, 0, 0) <= 0) return;  // nothing in the program posts WM_QUIT
   TranslateMessage(&message);
   DispatchMessageW(&message);
+  RedrawListIfDrawnOver();
 }
 
 void OnIdle() {
@@ -161,6 +162,7 @@ int RunMainDialog(HINSTANCE instance) {
     PumpMessage();
     OnIdle();
   }
+  LeaveListToProcessEnd(window);
   DestroyWindow(window);
   MainDialog = nullptr;
   return 0;

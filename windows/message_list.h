@@ -24,5 +24,13 @@ void SetupListColumns(HWND list, const char* const* headers, const int* widths, 
 // redraw is held, the list is drawn whole when the hold ends.
 void NoteDialogPaint(HWND dialog);
 
+// After each window message: a held list that the dialog drew over is drawn whole
+// now, rather than at the next release.
+void RedrawListIfDrawnOver();
+
+// At the program's end, before `dialog` is destroyed: a list with rows is left to
+// the end of the process, which frees its rows at once, instead of one by one.
+void LeaveListToProcessEnd(HWND dialog);
+
 // A modal box with the caption " Error ", the error icon and one OK button.
 void ErrorBox(HWND owner, const char* format, ...) TG_PRINTF_LIKE(2, 3);

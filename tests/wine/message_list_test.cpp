@@ -232,6 +232,37 @@ TEST_F(MessageListTest, HoldDrawsWhatTheReleaseBeforeItLeftToDraw) {
   EXPECT_EQ(Rows(), Lines{L"new"});
 }
 
+// A release with no new rows draws nothing. Past a page, the rows on the screen move
+// up once and only the strip of new rows is drawn; the header is left alone.
+TEST_F(MessageListTest, ReleaseDrawsNothingButTheNewRows) {
+  ShowWindow(dialog_, SW_SHOW);
+  for (int i = 0; i < 40; ++i) ListPrintf("row %d", i);
+  UpdateWindow(dialog_);
+  UpdateWindow(list_);
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+  g_calls.clear();
+  HoldListRedraw();
+  ReleaseListRedraw();
+  EXPECT_FALSE(GetUpdateRect(list_, nullptr, FALSE));
+  EXPECT_TRUE(CallsOf(LVM_ENSUREVISIBLE).empty());
+
+  const LRESULT top = SendMessageW(list_, LVM_GETTOPINDEX, 0, 0);
+  HoldListRedraw();
+  ListPrintf("new\nnewer");
+  ReleaseListRedraw();
+  EXPECT_EQ(CallsOf(LVM_ENSUREVISIBLE), std::vector<WPARAM>{41});
+  EXPECT_GT(SendMessageW(list_, LVM_GETTOPINDEX, 0, 0), top);
+  RECT dirty{};
+  RECT first{LVIR_BOUNDS, 0, 0, 0};
+  RECT last{LVIR_BOUNDS, 0, 0, 0};
+  ASSERT_TRUE(GetUpdateRect(list_, &dirty, FALSE));
+  ASSERT_TRUE(SendMessageW(list_, LVM_GETITEMRECT, 40, reinterpret_cast<LPARAM>(&first)));
+  ASSERT_TRUE(SendMessageW(list_, LVM_GETITEMRECT, 41, reinterpret_cast<LPARAM>(&last)));
+  EXPECT_GE(dirty.top, first.top);
+  EXPECT_GE(dirty.bottom, last.bottom);
+  EXPECT_FALSE(GetUpdateRect(header, nullptr, FALSE));
+}
+
 TEST_F(MessageListTest, MessageOfOnlyLineFeedsFillsEveryRow) {
   // The deepest the row splitter goes: one level per line of a full buffer.
   const std::string feeds(kMessageBufferChars - 1, '\n');
