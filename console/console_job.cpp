@@ -33,6 +33,12 @@ int JobStatus(CommandKind job) {
     case OperationResult::kRegisterGone:
       ConsoleNote("the register stopped answering (log.txt holds the lines so far)");
       return kExitRegisterGone;
+    case OperationResult::kLineLost:
+      ConsoleNote("%s", dump ? "the line was lost: the port's device went away (the files hold the complete lines"
+                               " received; start the sending again on the register)"
+                             : "the line was lost: the port's device went away and did not come back in time"
+                               " (log.txt holds the lines so far)");
+      return kExitLineLost;
     case OperationResult::kStopped: {
       const char* cause = "";
       const int status = StoppedStatus(cause);
