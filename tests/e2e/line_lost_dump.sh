@@ -27,8 +27,8 @@ start_regsim --mode dump --map-com 2
 LANG=el_GR.UTF-8 start_program
 connect_port
 pull_adapter
-drive wait-row "$(last_row "$ROWS_LOST_COM2")" 3000 >/dev/null
-expect_eq "rows" "$(drive rows)" "$(opened_row COM2)"$'\n'"$ROWS_LOST_COM2"
+drive wait-row "$(last_row "$(lost_rows COM2)")" 3000 >/dev/null
+expect_eq "rows" "$(drive rows)" "$(opened_row COM2)"$'\n'"$(lost_rows COM2)"
 expect_state "1007 Button enabled visible Αποσύνδεση"
 expect_state "1008 Button enabled visible Read Fiscal Memory"
 drive click "$ID_READ_FM"
@@ -43,10 +43,10 @@ connect_port
 drive click "$ID_READ_FM"
 wait_for_line_count "$TG_WORK/line.log" ' tx ' 20000 30
 pull_adapter
-drive wait-row "$(last_row "$ROWS_LOST_COM2")" 3000 >/dev/null
+drive wait-row "$(last_row "$(lost_rows COM2)")" 3000 >/dev/null
 expect_start_of "$TG_WORK/FMout1.txt" "$TG_WORK/whole1.txt"
 lines=$(grep -c . "$TG_WORK/FMout1.txt")
-expect_eq "rows" "$(drive rows)" "$ROWS_BROKEN"$'\n'"$(kept_row "$lines")"$'\n'"$ROWS_LOST_COM2"
+expect_eq "rows" "$(drive rows)" "$ROWS_BROKEN"$'\n'"$(kept_row "$lines")"$'\n'"$(lost_rows COM2)"
 manifest=$(cat Tallyglass-archive/*_dump/manifest.txt)
 expect_contains "$manifest" "complete: no"
 expect_contains "$manifest" "lost after $(($(stat -c %s "$TG_WORK/FMout1.txt") - lines)) bytes"

@@ -26,7 +26,7 @@ drive click "$ID_LOG"
 wait_for_file_line "$stats" '^commands=(9[0-9]|1[0-9][0-9])$' 60
 stop_tool "$REGSIM_PID"
 unmap_com 2
-drive wait-row "$(last_row "$ROWS_LOST_COM2")" 3000 >/dev/null
+drive wait-row "$(last_row "$(lost_rows COM2)")" 3000 >/dev/null
 before=$(cpu_ms "$(program_linux_pid)")
 sleep 5
 [ $(($(cpu_ms "$(program_linux_pid)") - before)) -le 250 ] || fail "the program spins while it waits"
@@ -35,7 +35,7 @@ wait_operation_end 120
 expect_file_bytes "$TG_WORK/log.txt" "$TG_WORK/whole.txt"
 expect_file_bytes "$TG_WORK/log.csv" "$TG_WORK/whole.csv"
 rows=$(drive rows)
-for row in "$ROWS_LOST_COM2" "$(opened_row COM2)" "$ROW_LOG_RESUMED"; do expect_line "$rows" "$(last_row "$row")"; done
+for row in "$(lost_rows COM2)" "$(opened_row COM2)" "$ROW_LOG_RESUMED"; do expect_line "$rows" "$(last_row "$row")"; done
 expect_eq "report rows" "$(grep -F -x -f <(file_rows "$TG_WORK/log.txt") <<<"$(tr -d '\r' <<<"$rows")")" \
   "$(file_rows "$TG_WORK/log.txt")"
 expect_state "1007 Button enabled visible Αποσύνδεση"
