@@ -53,6 +53,10 @@ int JobStatus(CommandKind job) {
 }  // namespace
 
 int RunConsoleJob(const Command& command, int port, const char* shown, void (*sayNotOpened)(const char*)) {
+  // A dump cannot go on after a loss (the register's stream is gone meanwhile), so
+  // only LOG waits for a lost port; the console's Disconnect is Ctrl+C.
+  PortWaitLimitMs = command.kind == CommandKind::kLog ? command.waitPortSeconds * 1000 : 0;
+  PortWaitStopWord = "Ctrl+C";
   if (!Connect(port, command.speed, shown, sayNotOpened)) {
     EndConsoleOutput();
     return kExitPortNotOpened;
@@ -64,7 +68,8 @@ int RunConsoleJob(const Command& command, int port, const char* shown, void (*sa
     BuildRecordLog();
   }
   if (RunArchiveFolder()[0] != '\0') ConsoleNote("this run's files are kept in %s", RunArchiveFolder());
-  Disconnect(shown);
+  if (PortWaiting != 0) StopWaitingForPort();
+  else if (PortIsOpen != 0) Disconnect(shown);
   const int status = JobStatus(command.kind);
   EndConsoleOutput();
   return status;
