@@ -42,6 +42,7 @@ constexpr char kStatuses[] =
     "  5    dump: the transfer broke off, the register fell silent\n"
     "  6    log: the register stopped answering\n"
     "  7    an output file cannot be created in the working directory\n"
+    "  8    an output file could not be written (a full disk)\n"
     "  9    the line was lost: the port's device went away (dump: at once; log: it did\n"
     "       not come back within --wait-port)\n";
 

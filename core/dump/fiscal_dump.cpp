@@ -253,7 +253,7 @@ OperationResult CaptureDump() {
   const Handshake handshake = AwaitAck();
   if (handshake != Handshake::Acknowledged) {
     CloseDumpFiles();
-    if (handshake == Handshake::Stopped) {
+    if (handshake == Handshake::Stopped || StopRequested == kStopWriteFailed) {
       ShowDumpStop();
       return DumpStopResult();
     }
@@ -275,14 +275,17 @@ OperationResult CaptureDump() {
   // A stop keeps what has come: the rows of the lines already in the files are shown.
   if (transfer == Transfer::Stopped) ShowQueuedRows();
   CloseDumpFiles();
+  // The ETX ends the transfer right after its batch was written, and the last push
+  // to the disk comes only with the closing: a write, sync or close that failed
+  // there stops the dump as one that failed earlier would, whatever the line did.
+  if (transfer == Transfer::Stopped || StopRequested == kStopWriteFailed) {
+    ShowDumpStop();
+    return DumpStopResult();
+  }
   if (transfer == Transfer::Completed) {
     ListPrintf("%s", kCompleted);
     PumpMessage();
     return OperationResult::kCompleted;
-  }
-  if (transfer == Transfer::Stopped) {
-    ShowDumpStop();
-    return DumpStopResult();
   }
   ShowBrokenTransfer();
   if (transfer == Transfer::Lost) {
