@@ -29,7 +29,7 @@ int JobStatus(CommandKind job) {
       return kExitBroken;
     case OperationResult::kWriteFailed:
       ConsoleNote("a file could not be written (the rows above say which; the files hold what was written)");
-      return kExitBroken;
+      return kExitWriteFailed;
     case OperationResult::kRegisterGone:
       ConsoleNote("the register stopped answering (log.txt holds the lines so far)");
       return kExitRegisterGone;
@@ -50,9 +50,27 @@ int JobStatus(CommandKind job) {
   return kExitOther;
 }
 
+// Kept only where the folder holds every file and its checksums; the files of a job
+// whose write failed are kept as far as they could be written.
+void NoteArchive() {
+  const char* folder = RunArchiveFolder();
+  const char* missing = RunArchiveMissing();
+  if (missing != nullptr) {
+    ConsoleNote("this run's files are not all kept in %s: %s", folder, missing);
+  } else if (LastOperationResult == OperationResult::kWriteFailed) {
+    ConsoleNote("this run's files are kept in %s, as far as they could be written", folder);
+  } else {
+    ConsoleNote("this run's files are kept in %s", folder);
+  }
+}
+
 }  // namespace
 
 int RunConsoleJob(const Command& command, int port, const char* shown, void (*sayNotOpened)(const char*)) {
+  // A dump cannot go on after a loss (the register's stream is gone meanwhile), so
+  // only LOG waits for a lost port; the console's Disconnect is Ctrl+C.
+  PortWaitLimitMs = command.kind == CommandKind::kLog ? command.waitPortSeconds * 1000 : 0;
+  PortWaitStopWord = "Ctrl+C";
   if (!Connect(port, command.speed, shown, sayNotOpened)) {
     EndConsoleOutput();
     return kExitPortNotOpened;
@@ -63,8 +81,9 @@ int RunConsoleJob(const Command& command, int port, const char* shown, void (*sa
   } else {
     BuildRecordLog();
   }
-  if (RunArchiveFolder()[0] != '\0') ConsoleNote("this run's files are kept in %s", RunArchiveFolder());
-  Disconnect(shown);
+  if (RunArchiveFolder()[0] != '\0') NoteArchive();
+  if (PortWaiting != 0) StopWaitingForPort();
+  else if (PortIsOpen != 0) Disconnect(shown);
   const int status = JobStatus(command.kind);
   EndConsoleOutput();
   return status;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -19,10 +20,26 @@ bool FolderExists(const char* path) {
   return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+namespace {
+char SyncReason[128] = "the system did not write it to the disk";
+}  // namespace
+
+// The reason is the errno of the call that failed first: a later call may leave
+// errno alone or set it for another cause.
 bool SyncFile(FILE* file) {
+  errno = 0;
   const bool flushed = std::fflush(file) == 0;
-  return fsync(fileno(file)) == 0 && flushed;
+  const int flushError = errno;
+  errno = 0;
+  const bool synced = fsync(fileno(file)) == 0;
+  if (flushed && synced) return true;
+  const int error = flushed ? errno : flushError;
+  std::snprintf(SyncReason, sizeof SyncReason, "%s",
+                error != 0 ? std::strerror(error) : "the system did not write it to the disk");
+  return false;
 }
+
+const char* SyncFileFailure() { return SyncReason; }
 
 namespace {
 void FromTm(const std::tm& tm, CalendarTime& time) {

@@ -5,11 +5,24 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 char Reason[64];
+char SyncReason[256] = "the system did not write it to the disk";
+
+// The system's own text for `error`, without the line end FormatMessage puts after it.
+void SayWindowsError(DWORD error) {
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                      SyncReason, sizeof SyncReason, nullptr);
+  DWORD end = length < sizeof SyncReason ? length : 0;
+  while (end > 0 && (SyncReason[end - 1] == '\r' || SyncReason[end - 1] == '\n' || SyncReason[end - 1] == ' ')) --end;
+  if (end > 0) SyncReason[end] = '\0';
+  else std::snprintf(SyncReason, sizeof SyncReason, "Windows error %lu", static_cast<unsigned long>(error));
+}
 
 void FromSystemTime(const SYSTEMTIME& st, CalendarTime& time) {
   time.year = st.wYear;
@@ -48,11 +61,27 @@ bool FolderExists(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// FlushFileBuffers sets no errno, and the C library's flush sets no last error: the
+// reason is taken from the call that failed first, each in its own way.
 bool SyncFile(FILE* file) {
+  errno = 0;
   const bool flushed = std::fflush(file) == 0;
+  const int flushError = errno;
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-  return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) && flushed;
+  DWORD error = ERROR_INVALID_HANDLE;
+  if (handle != INVALID_HANDLE_VALUE) error = FlushFileBuffers(handle) ? ERROR_SUCCESS : GetLastError();
+  if (flushed && error == ERROR_SUCCESS) return true;
+  if (!flushed && flushError != 0) {
+    std::snprintf(SyncReason, sizeof SyncReason, "%s", std::strerror(flushError));
+  } else if (!flushed || error == ERROR_SUCCESS) {
+    std::snprintf(SyncReason, sizeof SyncReason, "%s", "the system did not write it to the disk");
+  } else {
+    SayWindowsError(error);
+  }
+  return false;
 }
+
+const char* SyncFileFailure() { return SyncReason; }
 
 void ReadCalendarTime(CalendarTime& local, CalendarTime& utc) {
   SYSTEMTIME utcNow, localNow;

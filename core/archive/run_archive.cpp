@@ -32,6 +32,7 @@ struct RunArchive {
   uint64_t bytesReceived, itemsWritten;
   char trouble[kTroubleChars];  // the archive's failure row, empty when none
   bool incomplete;              // an archive copy could not be written
+  bool sumsWritten;             // the run ended with its manifest and SHA256SUMS on the disk
 };
 
 RunArchive Run;
@@ -81,6 +82,22 @@ bool MakeRunFolder() {
   return false;
 }
 
+// The last row, without its line end, as one line of UTF-8 whatever it holds: it may
+// be a report line, whose texts the register chose. Every control byte (0x00 to
+// 0x1F, 0x7F) and the backslash are written as \xNN, two upper-case hex digits, so
+// that no text can add a line to the manifest and a reader can undo the escapes.
+void WriteOneLine(FILE* out, const char* row) {
+  char utf8[kUtf8BytesPerByte * kMessageBufferChars];
+  int length = Utf8From1253(row, static_cast<int>(std::strlen(row)), utf8);
+  while (length > 0 && (utf8[length - 1] == '\r' || utf8[length - 1] == '\n')) --length;
+  for (int i = 0; i < length; ++i) {
+    const unsigned char byte = static_cast<unsigned char>(utf8[i]);
+    if (byte < 0x20 || byte == 0x7F || byte == '\\') std::fprintf(out, "\\x%02X", byte);
+    else std::fputc(byte, out);
+  }
+  std::fputc('\n', out);
+}
+
 void WriteManifestLines(FILE* out, bool ended, bool completed) {
   char stamp[kStampChars], stampUtc[kStampChars];
   std::fprintf(out, "Tallyglass %s (%s)\n", TG_VERSION_TEXT, ProgramBuildName());
@@ -101,12 +118,8 @@ void WriteManifestLines(FILE* out, bool ended, bool completed) {
   std::fprintf(out, "bytes received: %llu\n", static_cast<unsigned long long>(Run.bytesReceived));
   std::fprintf(out, "%s written: %llu\n", std::strcmp(Run.job, "log") == 0 ? "records" : "lines",
                static_cast<unsigned long long>(Run.itemsWritten));
-  char lastRow[kUtf8BytesPerByte * kMessageBufferChars];
-  const char* last = LastFormattedMessage();
-  int length = Utf8From1253(last, static_cast<int>(std::strlen(last)), lastRow);
-  while (length > 0 && (lastRow[length - 1] == '\r' || lastRow[length - 1] == '\n')) --length;
-  lastRow[length] = '\0';
-  std::fprintf(out, "last row: %s\n", lastRow);
+  std::fputs("last row: ", out);
+  WriteOneLine(out, LastFormattedMessage());
   std::fprintf(out, "complete: %s\n", completed && !Run.incomplete ? "yes" : "no: the job did not end normally");
 }
 
@@ -191,5 +204,13 @@ void ShowArchiveTrouble() {
 void FinishRunArchive(bool completed) {
   if (Run.folder[0] == '\0') return;
   const bool written = WriteManifest(true, completed) && WriteSums();
+  Run.sumsWritten = written;
   if (!written) NoteTrouble("cannot write SHA256SUMS in", Run.folder, "the folder refuses it");
+}
+
+const char* RunArchiveMissing() {
+  if (Run.incomplete && !Run.sumsWritten) return "a file could not be created there, and SHA256SUMS was not written";
+  if (Run.incomplete) return "a file could not be created there";
+  if (!Run.sumsWritten) return "SHA256SUMS was not written";
+  return nullptr;
 }

@@ -33,3 +33,6 @@ void ShowArchiveTrouble();
 // Ends the run, once the job's files are closed and its last row is shown: the
 // manifest with the end and that row, then SHA256SUMS.
 void FinishRunArchive(bool completed);
+// Once the run has ended: null when its folder holds a copy of every file and its
+// SHA256SUMS was written; else what is missing, in a few English words.
+const char* RunArchiveMissing();

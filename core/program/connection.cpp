@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/program/line_errors.h"
 #include "core/program/state.h"
 #include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
@@ -62,6 +63,7 @@ void Disconnect(const char* name) {
 void NoteLineLost() {
   if (PortIsOpen == 0) return;
   ListPrintf("Lost port %s: its device went away (the cable or the adapter was pulled)", PortName);
+  GatherLineErrors();
   ClosePort(SelectedPort);
   PortIsOpen = 0;
   if (PortWaitLimitMs == 0) return;
@@ -73,6 +75,7 @@ bool ReconnectWhenBack() {
   if (PortWaiting == 0 || !PortPresent(SelectedPort) || !OpenLine(SelectedPort, PortSpeed)) return false;
   PortWaiting = 0;
   ShowOpened(PortName, PortSpeed);
+  RestartLineErrors();
   return true;
 }
 
@@ -84,3 +87,5 @@ void StopWaitingForPort() {
 }
 
 const char* ConnectedLine() { return Line; }
+
+uint32_t ConnectedSpeed() { return PortSpeed; }

@@ -58,3 +58,5 @@ void StopWaitingForPort();
 // The line of the last successful Connect as its row names it ("COM2, 115200,
 // Parity NONE, Data 8, Stop 1"; "?" before one), for the archive's manifest.
 const char* ConnectedLine();
+// The speed of the last successful Connect (0 before one).
+uint32_t ConnectedSpeed();

@@ -58,7 +58,7 @@ bool WriteText(FILE* out, const char* bytes, size_t count) {
 void SyncCopies(OutputFile& file) {
   for (int which = 0; which < kOutputCopies; ++which) {
     if (file.copy[which] != nullptr && !SyncFile(file.copy[which])) {
-      Fail(file, which, std::strerror(errno));
+      Fail(file, which, SyncFileFailure());
     }
   }
 }
@@ -101,7 +101,8 @@ void FlushOutputFiles() {
 void CloseOutputFile(OutputFile& file) {
   SyncCopies(file);
   for (int which = 0; which < kOutputCopies; ++which) {
-    if (file.copy[which] != nullptr && std::fclose(file.copy[which]) != 0) Fail(file, which, std::strerror(errno));
+    errno = 0;
+    if (file.copy[which] != nullptr && std::fclose(file.copy[which]) != 0) Fail(file, which, WriteError());
     file.copy[which] = nullptr;
   }
   Unregister(&file);

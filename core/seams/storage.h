@@ -16,6 +16,9 @@ bool FolderExists(const char* path);
 // Hands what the C library holds of `file` to the system and asks the system to put
 // it on the disk (FlushFileBuffers, fsync). False when either fails.
 bool SyncFile(FILE* file);
+// Why the last SyncFile that failed failed, as the failing call itself told it (a
+// few words, one line), or a plain reason where the call tells none. Never empty.
+const char* SyncFileFailure();
 
 struct CalendarTime {
   int year, month, day, hour, minute, second;

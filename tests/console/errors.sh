@@ -6,6 +6,8 @@
 # another tallyglass (flock, which binds root too), and, run as the user nobody, a
 # device held with TIOCEXCL and one without the permission to open it. Then an
 # output file that cannot be created: exit status 7, and the register is not addressed.
+# Last, files that cannot be written (a full disk, FMout2.txt and log.csv on
+# /dev/full): exit status 8, the stop row and no success, nothing said to be kept.
 source "$(dirname "$0")/lib.sh"
 
 # expect_not_opened NAME DEVICE TEXT: the run NAME on DEVICE ended with 3, saying TEXT.
@@ -60,4 +62,23 @@ start_regsim --mode command
 start_tallyglass nolog log --port "$REGSIM_PATH"
 expect_exit nolog 7 5
 expect_rows nolog "$REGSIM_PATH" "The file 'log.txt' was not opened"
+
+# A full disk under the dump's last batch and under LOG's records.
+mkdir -p "$TG_WORK/fullfm" "$TG_WORK/fulllog"
+ln -s /dev/full "$TG_WORK/fullfm/FMout2.txt"
+ln -s /dev/full "$TG_WORK/fulllog/log.csv"
+start_regsim --mode dump
+start_tallyglass fullfm dump --port "$REGSIM_PATH"
+expect_exit fullfm 8 30
+start_regsim --mode command
+start_tallyglass fulllog log --port "$REGSIM_PATH"
+expect_exit fulllog 8 30
+for run in fullfm fulllog; do
+  expect_contains "$(rows_of $run)" "failed: No space left on device"
+  expect_contains "$(rows_of $run)" "stopped: a file could not be written"
+  expect_contains "$(stderr_of $run)" "a file could not be written (the rows above say which"
+  expect_contains "$(stderr_of $run)" "kept in Tallyglass-archive/"
+  expect_contains "$(stderr_of $run)" ", as far as they could be written"
+done
+if rows_of fullfm | grep -qF -- "$ROW_COMPLETED"; then fail "a dump that could not be written said it completed"; fi
 pass

@@ -5,16 +5,20 @@
 // Disconnect, as the dialog does it, still leaves the dump to its time limits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/archive/run_archive.h"
 #include "core/dump/fiscal_dump.h"
 #include "core/program/state.h"
 #include "core/report/record_log.h"
 #include "tests/stubs/clock_stub.h"
 #include "tests/stubs/operation_test.h"
 #include "tests/stubs/sim_register.h"
+#include "tests/stubs/storage_stub.h"
+#include "tests/stubs/temp_dir.h"
 
 namespace {
 
@@ -22,6 +26,9 @@ constexpr char kDumpStopped[] = "Read Fiscal Memory stopped: interrupted";
 constexpr char kLogStopped[] = "LOG stopped: interrupted";
 constexpr char kRegisterGone[] = "LOG stopped: the register does not answer";
 constexpr uint32_t kStopWithinMs = 20;
+constexpr char kCompleted[] =
+    "\xC7  \xC4\xC9\xC1\xC4\xC9\xCA\xC1\xD3\xC9\xC1 \xCC\xC5\xD4\xC1\xD6\xCF\xD1\xC1\xD3 \xC4\xC5\xC4\xCF\xCC\xC5\xCD"
+    "\xD9\xCD \xCF\xCB\xCF\xCA\xCB\xC7\xD1\xD9\xC8\xC7\xCA\xC5 \xC5\xD0\xC9\xD4\xD5\xD7\xD9\xD3";
 
 regsim::Data DumpOf(int lines) {
   regsim::Data data;
@@ -44,6 +51,8 @@ regsim::Faults Paced(uint32_t baud) {
 }
 
 using OperationEndTest = OperationTest;
+
+std::string Manifest() { return FileBytes((std::string(RunArchiveFolder()) + "/manifest.txt").c_str()); }
 
 void AskToStop() { StopRequested = kStopInterrupted; }
 
@@ -207,6 +216,45 @@ TEST_F(OperationEndTest, DisconnectStillLeavesTheDumpToItsTimeLimits) {
   EXPECT_GE(simline::Now(), 300u + 1900u);  // 2 s after the last byte before the close
   EXPECT_EQ(LastOperationResult, OperationResult::kBroken);
   EXPECT_NE(Rows().back(), kDumpStopped);
+}
+
+// A write or a push to the disk that fails at the dump's very end, in the batch that
+// carries the ETX or when the files are closed, stops the dump like any other.
+TEST_F(OperationEndTest, AFileThatFailsAtTheDumpsEndIsNoSuccess) {
+  const struct {
+    const char* what;
+    bool fullDisk, refuseSyncs;
+    const char* row;
+  } cases[] = {{"last batch refused", true, false, "Writing FMout2.txt failed: No space left on device"},
+               {"sync at the close refused", false, true, "Writing FMout1.txt failed: the stand-in disk refuses to sync"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    NextCase();
+    if (c.fullDisk) std::filesystem::create_symlink("/dev/full", "FMout2.txt");
+    storagestub::RefuseSyncs = c.refuseSyncs;
+    SimRegister reg(regsim::Mode::Dump, DumpOf(5));
+    ReadFiscalMemory();
+    storagestub::RefuseSyncs = false;
+    EXPECT_EQ(LastOperationResult, OperationResult::kWriteFailed);
+    const auto shown = [&](const std::string& row) { return std::count(Rows().begin(), Rows().end(), row); };
+    EXPECT_EQ(shown(c.row), 1);
+    EXPECT_EQ(shown("Read Fiscal Memory stopped: a file could not be written"), 1);
+    EXPECT_EQ(shown(kCompleted), 0);
+    EXPECT_NE(Manifest().find("\ncomplete: no"), std::string::npos);
+    EXPECT_STREQ(RunArchiveMissing(), c.refuseSyncs ? "SHA256SUMS was not written" : nullptr);
+  }
+}
+
+// The register's texts reach the manifest's last row, but never as lines of their own.
+TEST_F(OperationEndTest, TheLastRowIsOneLineOfTheManifest) {
+  regsim::Data data = TablesOf(1, 0);
+  std::string& record = data.tables[3][0].text;
+  record.replace(record.find("TEN"), 3, "late\ncomplete: yes\\");  // field 10
+  SimRegister reg(regsim::Mode::Command, data);
+  BuildRecordLog();
+  const std::string manifest = Manifest();
+  EXPECT_NE(manifest.find("late\\x0Acomplete: yes\\x5C\ncomplete: yes\n"), std::string::npos) << manifest;
+  EXPECT_EQ(manifest.find("\ncomplete: yes"), manifest.rfind("\ncomplete:"));
 }
 
 }  // namespace

@@ -33,7 +33,8 @@ std::vector<simline::Traffic> traffic;
 // port's name is back.
 bool loss_armed = false;
 uint32_t loss_after = 0;
-uint32_t back_at = 0;
+uint32_t back_after = 0;
+uint32_t lost_at = 0;
 bool lost = false;
 int loss_count = 0;
 LineErrorCounts line_errors = {};
@@ -43,6 +44,7 @@ bool Usable(int port) { return port >= 1 && port <= kPortCount && open_ports[por
 void Lose() {
   loss_armed = false;
   lost = true;
+  lost_at = simline::Now();
   ++loss_count;
   scheduled.clear();
 }
@@ -131,7 +133,7 @@ void PurgePort(int port) {
 bool PortLost(int port) { return Usable(port) && lost; }
 
 bool PortPresent(int port) {
-  return port >= 1 && port <= kPortCount && !missing_ports[port] && (!lost || simline::Now() >= back_at);
+  return port >= 1 && port <= kPortCount && !missing_ports[port] && (!lost || uint64_t{simline::Now()} >= uint64_t{lost_at} + back_after);
 }
 
 void ReadLineErrors(int port, LineErrorCounts& counts) { counts = Usable(port) ? line_errors : LineErrorCounts{}; }
@@ -177,12 +179,13 @@ void Send(uint32_t at, const std::string& bytes) {
 void SetPortMissing(int port, bool missing) {
   if (port >= 1 && port <= kPortCount) missing_ports[port] = missing;
 }
-void LoseLine(uint32_t afterBytes, uint32_t backAt) {
+void LoseLine(uint32_t afterBytes, uint32_t backAfterMs) {
   loss_armed = true;
   loss_after = afterBytes;
-  back_at = backAt;
+  back_after = backAfterMs;
 }
 int LossCount() { return loss_count; }
+uint32_t LostAt() { return lost_at; }
 void SetLineErrors(uint32_t framing, uint32_t parity, uint32_t overrun, uint32_t breaks) {
   line_errors = {framing, parity, overrun, breaks};
 }

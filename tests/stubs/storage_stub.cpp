@@ -1,9 +1,14 @@
 // The storage seam for the host tests: real folders and files in the test's scratch
 // directory, and a calendar that starts at a fixed time.
 #include "core/seams/storage.h"
+#include "tests/stubs/storage_stub.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
+
+bool storagestub::RefuseSyncs = false;
 
 namespace {
 CalendarTime LocalNow{2026, 12, 9, 17, 5, 3, 120};
@@ -24,7 +29,13 @@ bool FolderExists(const char* path) {
   return std::filesystem::is_directory(path, error);
 }
 
-bool SyncFile(FILE* file) { return std::fflush(file) == 0; }
+bool SyncFile(FILE* file) {
+  const bool flushed = std::fflush(file) == 0;
+  Reason = flushed ? "the stand-in disk refuses to sync" : std::strerror(errno);
+  return flushed && !storagestub::RefuseSyncs;
+}
+
+const char* SyncFileFailure() { return Reason.c_str(); }
 
 // Each read is a second later than the one before (within the day), so that the
 // runs of a long test do not all start in the same second.
