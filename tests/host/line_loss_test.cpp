@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/archive/run_archive.h"
 #include "core/dump/fiscal_dump.h"
 #include "core/program/connection.h"
 #include "core/program/state.h"
@@ -79,6 +80,9 @@ TEST_F(LineLossTest, DumpEndsAtOnceKeepingTheLinesAndThePortIsOpenedAgain) {
   EXPECT_EQ(rows[3], "Read Fiscal Memory stopped: the line was lost after " + std::to_string(kept.size() + 10) +
                          " bytes; the files keep the 4 complete lines received. Start the sending again on the"
                          " register ('\xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7 \xD6\xCC \xC7/\xD5')");
+  EXPECT_NE(FileBytes((std::string(RunArchiveFolder()) + "/manifest.txt").c_str())
+                .find("\ncomplete: no: the line was lost after " + std::to_string(kept.size() + 10) + " bytes\n"),
+            std::string::npos);
   EXPECT_EQ(rows[4], kLost);
   EXPECT_EQ(rows[5], kWaiting);
   EXPECT_FALSE(simline::IsOpen(kPort)) << "the dead handle is closed";
@@ -172,6 +176,9 @@ TEST_F(LineLossTest, LineErrorsAreToldAtTheJobsEnd) {
   shellstub::PostMessageAt(30, [] { simline::SetLineErrors(4, 1, 2, 3); });
   RunLog(Tables());
   EXPECT_EQ(LastOperationResult, OperationResult::kCompleted);
+  EXPECT_NE(FileBytes((std::string(RunArchiveFolder()) + "/manifest.txt").c_str())
+                .find("\nline errors: 3 framing, 0 parity, 1 overrun, 2 breaks\ncomplete: yes\n"),
+            std::string::npos);
   EXPECT_EQ(Rows().back(),
             "Line errors during the job: 3 framing, 0 parity, 1 overrun, 2 breaks; check that the register sends at"
             " 115200");
