@@ -38,15 +38,6 @@ regsim::Data Tables() {
   return data;
 }
 
-std::vector<std::string> Without(std::vector<std::string> rows, const std::vector<std::string>& extra) {
-  for (const std::string& row : extra) {
-    const auto at = std::find(rows.begin(), rows.end(), row);
-    EXPECT_NE(at, rows.end()) << "no row " << row;
-    if (at != rows.end()) rows.erase(at);
-  }
-  return rows;
-}
-
 class LineLossTest : public RecordLogTest {
  protected:
   void SetUp() override {
@@ -128,17 +119,17 @@ TEST_F(LineLossTest, LogGoesOnWhereItStoppedAsIfNeverCut) {
     EXPECT_EQ(LastOperationResult, OperationResult::kCompleted) << where;
     EXPECT_EQ(FileBytes("log.txt"), report) << where;
     EXPECT_EQ(FileBytes("log.csv"), csv) << where;
-    EXPECT_EQ(Without(Rows(), {kLost, kWaiting, kOpened, kLogGoesOn}), rows) << where;
-    const auto lost = std::find(Rows().begin(), Rows().end(), kLost);
-    ASSERT_LE(lost + 4, Rows().end());
-    EXPECT_EQ(std::vector<std::string>(lost, lost + 4),
-              (std::vector<std::string>{kLost, kWaiting, kOpened, kLogGoesOn})) << where;
+    const auto at = std::find(Rows().begin(), Rows().end(), kLost) - Rows().begin();
+    ASSERT_LE(static_cast<size_t>(at), rows.size()) << where;
+    std::vector<std::string> expected = rows;
+    expected.insert(expected.begin() + at, {kLost, kWaiting, kOpened, kLogGoesOn});
+    EXPECT_EQ(Rows(), expected) << where;
   }
 }
 
 // A port that stays away: LOG ends after the wait with its row, the lines so far in
 // log.txt; without a wait at once; Disconnect while it waits stops it as Disconnect
-// stops LOG. A register that is there but silent still ends as "does not answer".
+// stops LOG.
 TEST_F(LineLossTest, LogEndsWhenThePortStaysAway) {
   RunLog(Tables());
   const std::string report = FileBytes("log.txt");
@@ -161,8 +152,7 @@ TEST_F(LineLossTest, LogEndsWhenThePortStaysAway) {
     const uint32_t waited = simline::Now() - simline::LostAt();
     EXPECT_EQ(LastOperationResult, c.result);
     EXPECT_EQ(Rows().back(), c.lastRow);
-    EXPECT_EQ(report.compare(0, FileBytes("log.txt").size(), FileBytes("log.txt")), 0) << "log.txt is not cut short";
-    const std::vector<std::string> lossRows = {kLost, kWaiting};
+    EXPECT_EQ(report.compare(0, FileBytes("log.txt").size(), FileBytes("log.txt")), 0) << "not the report's start";
     EXPECT_EQ(std::count(Rows().begin(), Rows().end(), kWaiting), c.waitMs > 0 ? 1 : 0);
     EXPECT_GE(waited, c.disconnect ? 20000 - simline::LostAt() : c.waitMs);
     EXPECT_LE(waited, (c.disconnect ? 20000 - simline::LostAt() : c.waitMs) + 600);
