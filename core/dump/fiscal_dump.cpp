@@ -303,6 +303,10 @@ void ReadFiscalMemory() {
   BeginProgress(false);
   NoteDumpProgress(0);
   LastOperationResult = CaptureDump();
+  LineErrorCounts errors;
+  ShowLineErrors(errors);
+  NoteRunLineErrors(errors);
+  if (LastOperationResult == OperationResult::kLineLost) NoteRunLineLost(DumpBytesReceived());
   FinishRunArchive(LastOperationResult == OperationResult::kCompleted);
   // The port is closed and waited for once the job's rows and files are complete.
   if (LastOperationResult == OperationResult::kLineLost) NoteLineLost();

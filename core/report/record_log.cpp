@@ -155,10 +155,11 @@ void RunRecordLog() {
   CloseOutputFile(Run.file);
   CloseOutputFile(Run.csv);
   EndProgress();
-  LineErrorCounts errors;
-  ShowLineErrors(errors);
   ShowLogStop();
   LastOperationResult = LogResult();
+  LineErrorCounts errors;
+  ShowLineErrors(errors);
+  NoteRunLineErrors(errors);
 }
 
 // log.txt, and log.csv beside it with its header row; false when log.txt cannot be
@@ -176,6 +177,7 @@ bool OpenLogFiles() {
 
 void FinishLogArchive() {
   NoteRunCounts(ExchangeBytesReceived - Run.bytesAtStart, Run.recordsWritten);
+  if (LastOperationResult == OperationResult::kLineLost) NoteRunLineLost(ExchangeBytesReceived - Run.bytesAtStart);
   FinishRunArchive(LastOperationResult == OperationResult::kCompleted);
 }
 

@@ -74,10 +74,8 @@ start_regsim --mode command
 start_tallyglass fulllog log --port "$REGSIM_PATH"
 expect_exit fulllog 8 30
 for run in fullfm fulllog; do
-  expect_contains "$(rows_of $run)" "failed: No space left on device"
   expect_contains "$(rows_of $run)" "stopped: a file could not be written"
   expect_contains "$(stderr_of $run)" "a file could not be written (the rows above say which"
-  expect_contains "$(stderr_of $run)" "kept in Tallyglass-archive/"
   expect_contains "$(stderr_of $run)" ", as far as they could be written"
 done
 if rows_of fullfm | grep -qF -- "$ROW_COMPLETED"; then fail "a dump that could not be written said it completed"; fi
