@@ -9,10 +9,12 @@ source "$(dirname "$0")/lib.sh"
 
 tables=40,40,40,80
 stats=$TG_WORK/regsim.stats
-start_regsim --mode command --generate-tables "$tables" --map-com 2
+start_regsim --mode command --generate-tables "$tables" --map-com 2 --stats "$TG_WORK/whole.stats"
 LANG=el_GR.UTF-8 start_program
 connect_port
 drive click "$ID_LOG"
+# "g/" and one command a record; then the caption says when the files are closed.
+wait_for_file_line "$TG_WORK/whole.stats" '^commands=201$' 120
 wait_operation_end 120
 mv "$TG_WORK/log.txt" "$TG_WORK/whole.txt"
 mv "$TG_WORK/log.csv" "$TG_WORK/whole.csv"
@@ -32,6 +34,7 @@ before=$(cpu_ms "$(program_linux_pid)")
 sleep 5
 [ $(($(cpu_ms "$(program_linux_pid)") - before)) -le 250 ] || fail "the program spins while it waits"
 start_regsim --mode command --generate-tables "$tables" --map-com 2
+drive wait-rows 84 120000 >/dev/null  # the 80 report rows and the 4 of the loss
 wait_operation_end 120
 expect_file_bytes "$TG_WORK/log.txt" "$TG_WORK/whole.txt"
 expect_file_bytes "$TG_WORK/log.csv" "$TG_WORK/whole.csv"
