@@ -38,6 +38,16 @@ bool ParseSpeed(const char* text, uint32_t& speed) {
   return false;
 }
 
+// Whole seconds, 0 to kLongestWaitPortSeconds.
+bool ParseSeconds(const char* text, uint32_t& seconds) {
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long value = std::strtoul(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || text[0] == '-' || value > kLongestWaitPortSeconds) return false;
+  seconds = static_cast<uint32_t>(value);
+  return true;
+}
+
 // argv[0] is the job's name; `command` holds the job already.
 void ReadJobOptions(int argc, char** argv, Command& command) {
   static const option kLongOptions[] = {{"port", required_argument, nullptr, 'p'},
@@ -45,6 +55,7 @@ void ReadJobOptions(int argc, char** argv, Command& command) {
                                         {"help", no_argument, nullptr, 'h'},
                                         {"archive", required_argument, nullptr, 'a'},
                                         {"no-archive", no_argument, nullptr, 'n'},
+                                        {"wait-port", required_argument, nullptr, 'w'},
                                         {nullptr, 0, nullptr, 0}};
   opterr = 0;
   optind = 0;  // 0, not 1: glibc then also forgets an option cluster left half read
@@ -60,6 +71,11 @@ void ReadJobOptions(int argc, char** argv, Command& command) {
         command.archive = optarg;
         break;
       case 'n': command.archive = ""; break;
+      case 'w':
+        if (!ParseSeconds(optarg, command.waitPortSeconds))
+          return UsageError(command, "--wait-port '%s' is not a number of seconds from 0 to %lu", optarg,
+                            static_cast<unsigned long>(kLongestWaitPortSeconds));
+        break;
       case ':': return UsageError(command, "%s needs a value", argv[optind - 1]);
       default:
         // A short option may sit inside a cluster ("-xp"): name the letter, not the word.
@@ -97,7 +113,7 @@ void ReadVerifyFolders(int argc, char** argv, Command& command) {
 }  // namespace
 
 void ReadCommandLine(int argc, char** argv, Command& command) {
-  command = Command{CommandKind::kDump, nullptr, kDefaultSpeed, {}, nullptr, nullptr, 0};
+  command = Command{CommandKind::kDump, nullptr, kDefaultSpeed, {}, nullptr, nullptr, 0, kDefaultWaitPortSeconds};
   if (argc < 2) return UsageError(command, "no job given");
   const char* job = argv[1];
   if (std::strcmp(job, "--help") == 0 || std::strcmp(job, "-h") == 0 || std::strcmp(job, "help") == 0) {

@@ -16,7 +16,12 @@ struct Command {
   const char* archive;  // for a job: where the run folders go; null: the default; "" with --no-archive
   char** folders;       // for verify: the folders to check, argv's own
   int folderCount;
+  uint32_t waitPortSeconds;  // log: how long a lost port is waited for; 0: not at all
 };
+
+constexpr uint32_t kDefaultWaitPortSeconds = 60;
+// A day: far beyond any pulled cable, and a bound that keeps the milliseconds in 32 bits.
+constexpr uint32_t kLongestWaitPortSeconds = 86400;
 
 // Reads `argc` arguments of `argv` (argv[0] the program) into `command`. Uses
 // getopt_long (glibc's, and MinGW-w64's on Windows) and starts it afresh, so it can

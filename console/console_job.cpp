@@ -33,6 +33,12 @@ int JobStatus(CommandKind job) {
     case OperationResult::kRegisterGone:
       ConsoleNote("the register stopped answering (log.txt holds the lines so far)");
       return kExitRegisterGone;
+    case OperationResult::kLineLost:
+      ConsoleNote("%s", dump ? "the line was lost: the port's device went away (the files hold the complete lines"
+                               " received; start the sending again on the register)"
+                             : "the line was lost: the port's device went away and did not come back in time"
+                               " (log.txt holds the lines so far)");
+      return kExitLineLost;
     case OperationResult::kStopped: {
       const char* cause = "";
       const int status = StoppedStatus(cause);
@@ -61,6 +67,10 @@ void NoteArchive() {
 }  // namespace
 
 int RunConsoleJob(const Command& command, int port, const char* shown, void (*sayNotOpened)(const char*)) {
+  // A dump cannot go on after a loss (the register's stream is gone meanwhile), so
+  // only LOG waits for a lost port; the console's Disconnect is Ctrl+C.
+  PortWaitLimitMs = command.kind == CommandKind::kLog ? command.waitPortSeconds * 1000 : 0;
+  PortWaitStopWord = "Ctrl+C";
   if (!Connect(port, command.speed, shown, sayNotOpened)) {
     EndConsoleOutput();
     return kExitPortNotOpened;
@@ -72,7 +82,8 @@ int RunConsoleJob(const Command& command, int port, const char* shown, void (*sa
     BuildRecordLog();
   }
   if (RunArchiveFolder()[0] != '\0') NoteArchive();
-  Disconnect(shown);
+  if (PortWaiting != 0) StopWaitingForPort();
+  else if (PortIsOpen != 0) Disconnect(shown);
   const int status = JobStatus(command.kind);
   EndConsoleOutput();
   return status;

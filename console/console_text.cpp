@@ -31,6 +31,10 @@ constexpr char kOptions[] =
     "  --archive DIR      keep each run's files in a folder of its own under DIR\n"
     "                     (default: Tallyglass-archive in the working directory)\n"
     "  --no-archive       keep no archive\n"
+    "  --wait-port SECONDS\n"
+    "                     log: when the port's device goes away (a cable or an adapter\n"
+    "                     pulled), wait this long for it to come back, then go on where\n"
+    "                     the log stopped (default 60; 0: do not wait)\n"
     "  -h, --help         this text\n"
     "\n"
     "The files go to the working directory: FMout1.txt and FMout2.txt, or log.txt and\n"
@@ -44,7 +48,9 @@ constexpr char kStatuses[] =
     "  5    dump: the transfer broke off, the register fell silent\n"
     "  6    log: the register stopped answering\n"
     "  7    an output file cannot be created in the working directory\n"
-    "  8    an output file could not be written (a full disk)\n";
+    "  8    an output file could not be written (a full disk)\n"
+    "  9    the line was lost: the port's device went away (dump: at once; log: it did\n"
+    "       not come back within --wait-port)\n";
 
 constexpr char kVerifyStatuses[] =
     "  10   verify: a file changed, is missing or was added\n"
@@ -71,7 +77,7 @@ void AppendUsage(Text& text) {
   const char* program = ConsoleWords.program;
   const char* port = ConsoleWords.portWord;
   Append(text, "usage: %s dump --port %s [--speed N]\n", program, port);
-  Append(text, "       %s log --port %s [--speed N]\n", program, port);
+  Append(text, "       %s log --port %s [--speed N] [--wait-port SECONDS]\n", program, port);
   Append(text, "       %s verify FOLDER...\n", program);
   Append(text, "       %s ports\n       %s --help\n", program, program);
 }

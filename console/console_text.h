@@ -14,6 +14,7 @@ constexpr int kExitBroken = 5;
 constexpr int kExitRegisterGone = 6;
 constexpr int kExitFileNotOpened = 7;
 constexpr int kExitWriteFailed = 8;
+constexpr int kExitLineLost = 9;
 constexpr int kExitSignalBase = 128;  // 128 + N: stopped as signal N would have stopped it
 
 struct ConsoleWordSet {

@@ -14,6 +14,12 @@
 // an answer streams in, a wait rests until the rest of it should be there instead of
 // waking for every byte, as long as the last answer of its kind took (answer_pace.h;
 // see AwaitInput).
+//
+// A device that goes away (a USB adapter pulled, its driver gone, the far end of a
+// pty closed) is known as lost: by a hang-up or an error that poll() reports, by
+// EIO, ENXIO or ENODEV from a call on it, or, while the line is silent, by a look
+// every kPortLookIntervalMs at its path (gone, or another device behind it). A lost
+// port asks the system nothing more: its waits sleep.
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -22,6 +28,9 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
 
 #include <cerrno>
 #include <cstdarg>
@@ -30,6 +39,7 @@
 #include <ctime>
 
 #include "core/line/answer_pace.h"
+#include "core/program/connection.h"
 #include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
 #include "posix/port_device.h"
@@ -75,6 +85,12 @@ struct PortSlot {
   bool quiet;
   // Bytes written since the last tcdrain.
   bool undrained;
+  // The device went away; the descriptor stays until ClosePort.
+  bool lost;
+  dev_t rdev;            // the device behind the path when it was opened
+  uint64_t lastLookNs;   // when the path was last looked at
+  LineErrorCounts base;  // the driver's counts when the port was opened
+  LineErrorCounts seen;  // since then, as last read
 };
 
 PortSlot Slots[kPortCount];
@@ -209,6 +225,21 @@ uint64_t NowNs() {
   return static_cast<uint64_t>(now.tv_sec) * 1000000000ULL + static_cast<uint64_t>(now.tv_nsec);
 }
 
+// The errors by which a call tells that the device itself is gone.
+bool VanishedError(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+
+void NoteLostOn(PortSlot& slot, int error) {
+  if (VanishedError(error)) slot.lost = true;
+}
+
+// The path still leads to the device that was opened. A symlink removed, or one
+// that now leads to another device (a replugged adapter given the same name) says
+// that the device opened is gone.
+bool PathStillThere(const PortSlot& slot) {
+  struct stat info = {};
+  return stat(slot.device, &info) == 0 && S_ISCHR(info.st_mode) && info.st_rdev == slot.rdev;
+}
+
 void DropReadAhead(PortSlot& slot) {
   slot.next = slot.end = 0;
   slot.lastReadNs = NowNs();
@@ -223,6 +254,7 @@ uint32_t ReadLine(PortSlot& slot) {
   do {
     got = read(slot.fd, slot.ahead, sizeof slot.ahead);
   } while (got < 0 && errno == EINTR);
+  if (got < 0) NoteLostOn(slot, errno);
   slot.lastReadNs = NowNs();
   slot.next = 0;
   slot.end = got > 0 ? static_cast<uint32_t>(got) : 0;
@@ -235,6 +267,7 @@ uint32_t ReadLine(PortSlot& slot) {
 // asked a moment ago (kLookAgainNs).
 uint32_t Refill(PortSlot& slot) {
   if (slot.next < slot.end) return slot.end - slot.next;
+  if (slot.lost) return 0;
   if (slot.end < kReadAheadBytes / 2 && NowNs() - slot.lastReadNs < kLookAgainNs) return 0;
   return ReadLine(slot);
 }
@@ -250,9 +283,34 @@ uint32_t StreamRestUs(const PortSlot& slot, uint32_t ms) {
 }
 
 void Drain(PortSlot& slot) {
-  if (!slot.undrained) return;
+  if (!slot.undrained || slot.lost) return;
   tcdrain(slot.fd);
   slot.undrained = false;
+}
+
+// Some drivers report nothing when their device goes: a silent line's path is looked
+// at every kPortLookIntervalMs.
+void LookAtPath(PortSlot& slot) {
+  const uint64_t now = NowNs();
+  if (now - slot.lastLookNs < uint64_t{kPortLookIntervalMs} * 1000000ULL) return;
+  slot.lastLookNs = now;
+  if (!PathStillThere(slot)) slot.lost = true;
+}
+
+// The driver's counts of line errors, where it keeps them (a UART's driver and most
+// USB-serial ones); false where it does not (a pty).
+bool DriverLineErrors(int fd, LineErrorCounts& counts) {
+#if defined(TIOCGICOUNT)
+  serial_icounter_struct icount = {};
+  if (ioctl(fd, TIOCGICOUNT, &icount) != 0) return false;
+  counts = {static_cast<uint32_t>(icount.frame), static_cast<uint32_t>(icount.parity),
+            static_cast<uint32_t>(icount.overrun + icount.buf_overrun), static_cast<uint32_t>(icount.brk)};
+  return true;
+#else
+  (void)fd;
+  (void)counts;
+  return false;
+#endif
 }
 
 }  // namespace
@@ -295,9 +353,16 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
     ioctl(fd, TIOCNXCL);
     return Abandon(fd, 0);
   }
+  struct stat info = {};
+  fstat(fd, &info);
   slot.fd = fd;
   slot.open = true;
   slot.undrained = false;
+  slot.lost = false;
+  slot.rdev = info.st_rdev;
+  slot.lastLookNs = NowNs();
+  slot.base = slot.seen = {};
+  DriverLineErrors(fd, slot.base);
   StartAnswerPace(slot.pace, baud, dataBits, parity != 'N', stopBits);
   DropReadAhead(slot);
   Failure = PortFailure::kNone;
@@ -308,9 +373,9 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
 // the next program to open it would find it still set.
 void ClosePort(int port) {
   if (!IsOpen(port)) return;
-  PurgePort(port);
   PortSlot& slot = Slot(port);
-  ioctl(slot.fd, TIOCNXCL);
+  PurgePort(port);
+  if (!slot.lost) ioctl(slot.fd, TIOCNXCL);
   close(slot.fd);  // the lock goes with it
   slot.open = false;
   slot.fd = -1;
@@ -328,7 +393,7 @@ uint8_t ReadByte(int port) {
 void WriteByte(int port, uint8_t byte) { WriteBytes(port, &byte, 1); }
 
 void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
-  if (!IsOpen(port) || count == 0) return;
+  if (!IsOpen(port) || count == 0 || Slot(port).lost) return;
   PortSlot& slot = Slot(port);
   const int fd = slot.fd;
   NoteMessageWritten(slot.pace, bytes[0], NowNs() / 1000);
@@ -344,6 +409,7 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
     } else if (put < 0 && errno == EAGAIN && WaitForFdOrStop(fd, POLLOUT, kWriteStallMs) == WaitEnd::kReady) {
       continue;
     } else {
+      if (put < 0) NoteLostOn(slot, errno);
       return;  // gone (EIO after a hang-up), stalled, or stopped: the rest is dropped
     }
   }
@@ -356,7 +422,7 @@ void PurgePort(int port) {
   PortSlot& slot = Slot(port);
   Drain(slot);
   DropReadAhead(slot);
-  tcflush(slot.fd, TCIFLUSH);
+  if (!slot.lost && tcflush(slot.fd, TCIFLUSH) != 0) NoteLostOn(slot, errno);
 }
 
 // Rests while an answer streams in, then reads what came meanwhile. True when bytes
@@ -375,17 +441,45 @@ bool RestWhileStreaming(PortSlot& slot, uint32_t& ms) {
 // only when the read-ahead is empty, and reads as soon as poll() says a byte came,
 // so the caller's next look costs nothing.
 // A device that has hung up (a USB adapter pulled out, a pty whose far end closed)
-// reports itself ready at once and for ever without a byte to read: it is waited on
-// no longer, and the time passes on the stop pipe alone, so the caller's own time
-// limits end the operation instead of a spin.
+// reports itself ready at once and for ever without a byte to read: it is lost, and
+// the wait returns for the caller to see so. A lost port is never waited on again:
+// the time passes on the stop pipe alone, so nothing spins on a dead descriptor.
+// A silent line is waited on for at most kPortLookIntervalMs at a time, and its path
+// looked at in between.
 // A stop signal is the console's window message: true then, so the caller pumps it.
 bool AwaitInput(int port, uint32_t ms) {
   if (!IsOpen(port)) return WaitForFdOrStop(-1, POLLIN, ms) == WaitEnd::kStopped;
   PortSlot& slot = Slot(port);
-  if (slot.next < slot.end || RestWhileStreaming(slot, ms)) return StopSignal() != 0;
+  if (slot.next < slot.end || (!slot.lost && RestWhileStreaming(slot, ms))) return StopSignal() != 0;
   if (StopSignal() != 0) return true;
-  WaitEnd end = WaitForFdOrStop(slot.fd, POLLIN, ms);
-  if (end == WaitEnd::kHungUp || (end == WaitEnd::kReady && ReadLine(slot) == 0))
-    end = WaitForFdOrStop(-1, POLLIN, ms);
+  if (slot.lost) return WaitForFdOrStop(-1, POLLIN, ms) == WaitEnd::kStopped;
+  LookAtPath(slot);
+  if (slot.lost) return false;
+  const uint32_t wait = ms < kPortLookIntervalMs ? ms : kPortLookIntervalMs;
+  WaitEnd end = WaitForFdOrStop(slot.fd, POLLIN, wait);
+  if (end == WaitEnd::kHungUp) {
+    slot.lost = true;
+    return false;
+  }
+  if (end == WaitEnd::kReady && ReadLine(slot) == 0 && !slot.lost) end = WaitForFdOrStop(-1, POLLIN, wait);
   return end == WaitEnd::kStopped;
+}
+
+bool PortLost(int port) { return IsOpen(port) && Slot(port).lost; }
+
+bool PortPresent(int port) {
+  if (!InRange(port) || Slot(port).device[0] == '\0') return false;
+  struct stat info = {};
+  return stat(Slot(port).device, &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+void ReadLineErrors(int port, LineErrorCounts& counts) {
+  counts = {};
+  if (!IsOpen(port)) return;
+  PortSlot& slot = Slot(port);
+  LineErrorCounts now = {};
+  if (!slot.lost && DriverLineErrors(slot.fd, now))
+    slot.seen = {now.framing - slot.base.framing, now.parity - slot.base.parity, now.overrun - slot.base.overrun,
+                 now.breaks - slot.base.breaks};
+  counts = slot.seen;
 }

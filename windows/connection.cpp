@@ -8,6 +8,7 @@
 #include "windows/main_dialog.h"
 #include "windows/message_list.h"
 #include "windows/port_list.h"
+#include "windows/port_watch.h"
 #include "windows/screen_text.h"
 
 constexpr int kPortNameChars = 16;
@@ -33,9 +34,19 @@ static void ShowConnected(bool connected) {
   EnableControl(kIdSpeedBox, !connected);
 }
 
+void ShowConnectionState() {
+  ShowConnected(PortIsOpen != 0 || PortWaiting != 0);
+  UpdatePortWatch();
+}
+
+// While a lost port is waited for the button reads "Αποσύνδεση" as while it is open,
+// and ends the wait.
 void ToggleConnection() {
   char name[kPortNameChars];
-  if (PortIsOpen == 0) {
+  if (PortWaiting != 0) {
+    StopWaitingForPort();
+    ShowConnected(false);
+  } else if (PortIsOpen == 0) {
     const int port = PortOfSelectedEntry();
     NamePort(port, name);
     if (Connect(port, SpeedOfEntry(SelectedIndex(kIdSpeedBox)), name, SayNotOpened)) ShowConnected(true);
@@ -44,4 +55,5 @@ void ToggleConnection() {
     Disconnect(name);
     ShowConnected(false);
   }
+  UpdatePortWatch();
 }

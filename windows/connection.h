@@ -4,3 +4,6 @@
 #pragma once
 
 void ToggleConnection();
+// The controls as the connection now is (a port lost and waited for shows as
+// connected), after a job that may have lost or found the port.
+void ShowConnectionState();

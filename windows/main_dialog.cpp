@@ -15,6 +15,7 @@
 #include "windows/greek_text.h"
 #include "windows/message_list.h"
 #include "windows/port_list.h"
+#include "windows/port_watch.h"
 #include "windows/row_menu.h"
 #include "windows/screen_text.h"
 #include "windows/system_menu.h"
@@ -33,11 +34,15 @@ struct ButtonCommand {
   WPARAM command;
   void (*operation)();
 };
-// The finer timer is held only while an operation runs.
+// The finer timer is held only while an operation runs; the port watch rests
+// meanwhile (the job watches the line), and the controls follow what the job left.
 static void WithFineTimer(void (*operation)()) {
+  if (!PortReadyForJob()) return;
+  PausePortWatch();
   BeginFineTimer();
   operation();
   EndFineTimer();
+  ShowConnectionState();
 }
 static void StartRecordLog() { WithFineTimer(BuildRecordLog); }
 static void StartFiscalMemoryRead() { WithFineTimer(ReadFiscalMemory); }
@@ -145,6 +150,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT:
       NoteDialogPaint(window);
       return FALSE;
+    case WM_TIMER:
+      if (wParam != kPortWatchTimer) return FALSE;
+      OnPortWatchTimer();
+      return TRUE;
+    case WM_DEVICECHANGE:
+      OnDeviceChange(wParam, lParam);
+      return FALSE;  // the system's own answer to the broadcast stands
     default:
       return FALSE;
   }

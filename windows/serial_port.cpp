@@ -12,6 +12,14 @@
 // port has had an answer of the same kind before, a wait rests as long as that one
 // took instead (answer_pace.h): through most of the register's pause before it, and
 // until the rest of its bytes can have come.
+//
+// A device that goes away under an open port (a USB adapter pulled) shows as calls
+// that fail with codes only a vanished device gives; some drivers report nothing at
+// all, so a port whose line has been silent for a while is also looked at by name
+// (LookAtPort). Once lost, a port is left alone: no call goes to its dead handle
+// until ClosePort, and waits on it rest their whole time instead of looking.
+#include "windows/serial_port.h"
+
 #include <windows.h>
 
 #include "core/line/answer_pace.h"
@@ -48,8 +56,20 @@ struct ReadAhead {
   AnswerPace pace;
 };
 ReadAhead Ahead[kPortCount];
-// The longest text formatted here is the mode text with three 10-digit numbers:
-// 56 characters and the NUL.
+// What the layer knows of each port's device beyond its handle.
+struct PortHealth {
+  bool lost;
+  // When the port last showed that its device is there (opened, bytes came, a look
+  // found its name): a look is due kNameLookMs after it.
+  DWORD aliveTick;
+  // Never reset, so that a count taken before a job and one taken after it differ
+  // by what the job saw, also across a reconnect in between.
+  LineErrorCounts errors;
+};
+PortHealth Health[kPortCount];
+constexpr DWORD kNameLookMs = 500;
+// The mode text and the device's name are formatted here. The longest is the mode
+// text with three 10-digit numbers: 56 characters and the NUL.
 char ScratchText[64];
 
 bool InRange(int port) { return port >= 1 && port <= kPortCount; }
@@ -59,6 +79,45 @@ HANDLE& Slot(int port) { return PortSlot[port - 1]; }
 bool IsOpen(int port) { return InRange(port) && Slot(port) != nullptr; }
 
 ReadAhead& AheadOf(int port) { return Ahead[port - 1]; }
+
+PortHealth& HealthOf(int port) { return Health[port - 1]; }
+
+bool IsLive(int port) { return IsOpen(port) && !HealthOf(port).lost; }
+
+// Codes with which drivers fail the calls on a handle whose device has gone:
+// Windows' USB-serial drivers give ERROR_ACCESS_DENIED, ERROR_BAD_COMMAND,
+// ERROR_GEN_FAILURE, ERROR_OPERATION_ABORTED (fAbortOnError is off, so no line error
+// causes it) or ERROR_DEVICE_REMOVED; Wine gives ERROR_NOT_READY once the pty behind
+// the port has closed. Anything else (ERROR_NOT_SUPPORTED for a call the driver
+// lacks, say) leaves the port as it was.
+bool MeansDeviceGone(DWORD code) {
+  switch (code) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_COMMAND:
+    case ERROR_GEN_FAILURE:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// After a call on the port failed: the port is lost when the failure says so.
+void NoteFailedCall(int port) {
+  if (MeansDeviceGone(GetLastError())) HealthOf(port).lost = true;
+}
+
+void CountLineErrors(int port, DWORD mask) {
+  if (mask == 0) return;
+  LineErrorCounts& counts = HealthOf(port).errors;
+  if (mask & CE_FRAME) ++counts.framing;
+  if (mask & CE_RXPARITY) ++counts.parity;
+  if (mask & (CE_OVERRUN | CE_RXOVER)) ++counts.overrun;
+  if (mask & CE_BREAK) ++counts.breaks;
+}
 
 void DropReadAhead(int port) { AheadOf(port).next = AheadOf(port).end = 0; }
 
@@ -73,16 +132,58 @@ uint64_t NowUs() {
   return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
 }
 
+// The queue's count; a failing call counts as an empty queue (and may lose the port).
 uint32_t SystemQueueBytes(int port) {
   DWORD errors = 0;
   COMSTAT status = {};
-  if (!ClearCommError(Slot(port), &errors, &status)) return 0;
+  if (!ClearCommError(Slot(port), &errors, &status)) {
+    NoteFailedCall(port);
+    return 0;
+  }
+  CountLineErrors(port, errors);
   return status.cbInQue;
 }
 
+// After a failed read or write: its cause first, then the line's error state cleared.
 void ClearLineError(int port) {
+  NoteFailedCall(port);
+  if (HealthOf(port).lost) return;
   DWORD errors = 0;
-  ClearCommError(Slot(port), &errors, nullptr);
+  if (ClearCommError(Slot(port), &errors, nullptr)) CountLineErrors(port, errors);
+}
+
+// How the port's name opens now. A port held open (by us, on Windows) refuses a
+// second open with ERROR_ACCESS_DENIED; Wine opens it a second time. Only a name
+// that is not there at all (ERROR_FILE_NOT_FOUND, as Windows and Wine answer for a
+// removed device) counts as gone: anything else may be a port that is there.
+enum class NameLook { kOpens, kRefused, kGone };
+NameLook LookAtName(int port) {
+  wsprintfA(ScratchText, "\\\\.\\COM%d", port);
+  const HANDLE device = CreateFileA(ScratchText, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (device != INVALID_HANDLE_VALUE) {
+    CloseHandle(device);
+    return NameLook::kOpens;
+  }
+  const DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return NameLook::kGone;
+  return NameLook::kRefused;
+}
+
+// A port whose device has not shown itself for kNameLookMs is asked for its state,
+// and its name is looked up: a driver that drops a device without failing the calls
+// on its handle still takes its name away.
+void LookAtPort(int port) {
+  PortHealth& health = HealthOf(port);
+  if (health.lost || GetTickCount() - health.aliveTick < kNameLookMs) return;
+  health.aliveTick = GetTickCount();
+  DWORD errors = 0;
+  if (ClearCommError(Slot(port), &errors, nullptr)) {
+    CountLineErrors(port, errors);
+  } else {
+    NoteFailedCall(port);
+  }
+  if (!health.lost && LookAtName(port) == NameLook::kGone) health.lost = true;
 }
 
 // Releases the device after a failed setting step; the slot is closed again.
@@ -145,6 +246,8 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
   SetCommTimeouts(Slot(port), &PortTimeouts);
   if (!ClearCommBreak(Slot(port))) return AbandonOpen(port);
   DropReadAhead(port);
+  HealthOf(port).lost = false;
+  HealthOf(port).aliveTick = GetTickCount();
   StartAnswerPace(AheadOf(port).pace, baud, dataBits, parity != 'N', stopBits);
   return 1;
 }
@@ -152,22 +255,48 @@ int OpenPort(int port, uint32_t baud, char parity, uint32_t dataBits, uint32_t s
 void ClosePort(int port) {
   if (!IsOpen(port)) return;
   PurgePort(port);
-  SetCommMask(Slot(port), 0);
+  if (!HealthOf(port).lost) SetCommMask(Slot(port), 0);
   CloseHandle(Slot(port));
   Slot(port) = nullptr;
+  HealthOf(port).lost = false;
+}
+
+bool PortLost(int port) {
+  if (!IsOpen(port)) return false;
+  LookAtPort(port);
+  return HealthOf(port).lost;
+}
+
+bool PortPresent(int port) {
+  if (!InRange(port)) return false;
+  if (IsOpen(port)) return !PortLost(port);
+  return LookAtName(port) == NameLook::kOpens;
+}
+
+void ReadLineErrors(int port, LineErrorCounts& counts) {
+  counts = InRange(port) ? HealthOf(port).errors : LineErrorCounts{};
+}
+
+void MarkPortLost(int port) {
+  if (IsOpen(port)) HealthOf(port).lost = true;
 }
 
 // What the read-ahead holds; an empty one is refilled when the system's queue has
 // bytes, with one ReadFile of exactly those (they are there, so it returns at once).
 // A look at an empty queue is one call (ClearCommError: a few microseconds under
 // Wine, where a ReadFile that finds nothing also asks the Wine server for the port's
-// time-outs); the bytes then taken cost nothing more.
+// time-outs); the bytes then taken cost nothing more. Bytes taken before the port was
+// lost are still handed out.
 uint32_t BytesWaiting(int port) {
   if (!IsOpen(port)) return 0;
   ReadAhead& ahead = AheadOf(port);
   if (ahead.next < ahead.end) return ahead.end - ahead.next;
+  if (HealthOf(port).lost) return 0;
   DWORD queued = SystemQueueBytes(port);
-  if (queued == 0) return 0;
+  if (queued == 0) {
+    LookAtPort(port);
+    return 0;
+  }
   if (queued > kReadAheadBytes) queued = kReadAheadBytes;
   DWORD got = 0;
   if (!ReadFile(Slot(port), ahead.bytes, queued, &got, nullptr)) {
@@ -176,7 +305,7 @@ uint32_t BytesWaiting(int port) {
   }
   ahead.next = 0;
   ahead.end = got;
-  if (got != 0) LastTrafficTick = GetTickCount();
+  if (got != 0) LastTrafficTick = HealthOf(port).aliveTick = GetTickCount();
   NoteBytesReceived(ahead.pace, got, NowUs());
   return got;
 }
@@ -190,7 +319,7 @@ uint8_t ReadByte(int port) {
 void WriteByte(int port, uint8_t byte) { WriteBytes(port, &byte, 1); }
 
 void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
-  if (!IsOpen(port) || count == 0) return;
+  if (!IsLive(port) || count == 0) return;
   DWORD put = 0;
   if (!WriteFile(Slot(port), bytes, count, &put, nullptr)) ClearLineError(port);
   LastTrafficTick = GetTickCount();
@@ -205,7 +334,8 @@ void WriteBytes(int port, const uint8_t* bytes, uint32_t count) {
 void PurgePort(int port) {
   if (!IsOpen(port)) return;
   DropReadAhead(port);
-  PurgeComm(Slot(port), PURGE_RXABORT | PURGE_RXCLEAR);
+  if (HealthOf(port).lost) return;
+  if (!PurgeComm(Slot(port), PURGE_RXABORT | PURGE_RXCLEAR)) NoteFailedCall(port);
 }
 
 // How long to wait before the next look. An answer is expected soon after the
@@ -231,11 +361,11 @@ DWORD NextLookMs(int port) {
 // A port that cannot be waited on is looked at again after NextLookMs; a window
 // message ends the wait at once (see the top of this file). The look is the caller's,
 // made just before: the wait itself is one call, unless the read-ahead still holds
-// bytes (no call at all).
+// bytes (no call at all). A lost port is waited on as a closed one: nothing will come.
 bool AwaitInput(int port, uint32_t ms) {
   if (IsOpen(port) && AheadOf(port).next < AheadOf(port).end) return false;
   DWORD wait = ms;
-  if (IsOpen(port)) {
+  if (IsLive(port)) {
     const DWORD look = NextLookMs(port);
     if (wait > look) wait = look;
   }

@@ -33,6 +33,9 @@ struct RunArchive {
   char trouble[kTroubleChars];  // the archive's failure row, empty when none
   bool incomplete;              // an archive copy could not be written
   bool sumsWritten;             // the run ended with its manifest and SHA256SUMS on the disk
+  bool lineLost;                // the job ended because the port's device went away ...
+  uint64_t lostAfterBytes;      // ... after this many bytes received
+  LineErrorCounts lineErrors;
 };
 
 RunArchive Run;
@@ -120,7 +123,16 @@ void WriteManifestLines(FILE* out, bool ended, bool completed) {
                static_cast<unsigned long long>(Run.itemsWritten));
   std::fputs("last row: ", out);
   WriteOneLine(out, LastFormattedMessage());
-  std::fprintf(out, "complete: %s\n", completed && !Run.incomplete ? "yes" : "no: the job did not end normally");
+  const LineErrorCounts& e = Run.lineErrors;
+  if (e.framing != 0 || e.parity != 0 || e.overrun != 0 || e.breaks != 0)
+    std::fprintf(out, "line errors: %lu framing, %lu parity, %lu overrun, %lu breaks\n",
+                 static_cast<unsigned long>(e.framing), static_cast<unsigned long>(e.parity),
+                 static_cast<unsigned long>(e.overrun), static_cast<unsigned long>(e.breaks));
+  if (Run.lineLost)
+    std::fprintf(out, "complete: no: the line was lost after %llu bytes\n",
+                 static_cast<unsigned long long>(Run.lostAfterBytes));
+  else
+    std::fprintf(out, "complete: %s\n", completed && !Run.incomplete ? "yes" : "no: the job did not end normally");
 }
 
 bool WriteManifest(bool ended, bool completed) {
@@ -186,6 +198,13 @@ void NoteRunCounts(uint64_t bytesReceived, uint64_t itemsWritten) {
 void ShowArchiveTrouble() {
   if (Run.trouble[0] != '\0') ListPrintf("%s", Run.trouble);
 }
+
+void NoteRunLineLost(uint64_t bytesReceived) {
+  Run.lineLost = true;
+  Run.lostAfterBytes = bytesReceived;
+}
+
+void NoteRunLineErrors(const LineErrorCounts& counts) { Run.lineErrors = counts; }
 
 void FinishRunArchive(bool completed) {
   if (Run.folder[0] == '\0') return;

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "core/program/output_file.h"
+#include "core/seams/serial_port.h"
 
 constexpr int kArchiveRootChars = 400;
 // Where the run folders go; empty: no archive.
@@ -28,6 +29,10 @@ const char* RunArchiveFolder();
 bool OpenRunFile(OutputFile& file, const char* name, FileForm form, bool working);
 // For the manifest: bytes received from the register, and lines or records written.
 void NoteRunCounts(uint64_t bytesReceived, uint64_t itemsWritten);
+// For the manifest: the job ended because the line was lost, after this many bytes
+// received; and the line errors it met (none: no line in the manifest).
+void NoteRunLineLost(uint64_t bytesReceived);
+void NoteRunLineErrors(const LineErrorCounts& counts);
 // The archive's trouble, shown again after the job has cleared the list.
 void ShowArchiveTrouble();
 // Ends the run, once the job's files are closed and its last row is shown: the

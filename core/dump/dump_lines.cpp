@@ -164,6 +164,10 @@ void TakeDumpByte(uint8_t byte) {
 
 int QueuedRowCount() { return QueuedCount; }
 
+uint64_t DumpBytesReceived() { return RawBytes; }
+
+uint64_t DumpLinesWritten() { return LinesWritten; }
+
 bool RowQueueFull() {
   return QueuedCount == kQueuedRowsMax || kRowPoolBytes - RowPoolUsed < kShownLineBytes + 1;
 }

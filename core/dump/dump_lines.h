@@ -32,6 +32,9 @@ void TakeDumpByte(uint8_t byte);
 // The ETX that ends the dump: kept in FMraw.bin only.
 void TakeDumpEtx();
 int QueuedRowCount();
+// Of this capture: bytes received after STX (the ETX included), and lines written.
+uint64_t DumpBytesReceived();
+uint64_t DumpLinesWritten();
 // True when one more row might not fit: the capture shows the queue first.
 bool RowQueueFull();
 // Adds the queued rows to the message list in one held redraw, then empties the queue.

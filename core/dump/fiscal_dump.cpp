@@ -17,6 +17,8 @@
 #include "core/dump/dump_lines.h"
 #include "core/line/control_codes.h"
 #include "core/line/deadline.h"
+#include "core/program/connection.h"
+#include "core/program/line_errors.h"
 #include "core/program/output_file.h"
 #include "core/program/progress.h"
 #include "core/program/state.h"
@@ -105,6 +107,17 @@ OperationResult DumpStopResult() {
   return StopRequested == kStopWriteFailed ? OperationResult::kWriteFailed : OperationResult::kStopped;
 }
 
+// The register's stream goes on while the adapter is out: what it sent meanwhile is
+// gone, so the sending has to start again from the beginning ('ΑΠΟΣΤΟΛΗ ΦΜ Η/Υ', the
+// register's mode for sending the fiscal memory, in Windows-1253).
+void ShowLineLost() {
+  ListPrintf("Read Fiscal Memory stopped: the line was lost after %llu bytes; the files keep the %llu complete"
+             " lines received. Start the sending again on the register"
+             " ('\xC1\xD0\xCF\xD3\xD4\xCF\xCB\xC7 \xD6\xCC \xC7/\xD5')",
+             static_cast<unsigned long long>(DumpBytesReceived()),
+             static_cast<unsigned long long>(DumpLinesWritten()));
+}
+
 void ShowBrokenTransfer() {
   ClearMessageList();
   ListPrintf("%s", kDisconnected);
@@ -112,7 +125,7 @@ void ShowBrokenTransfer() {
   ListPrintf("%s", kPutInSendMode);
 }
 
-enum class Handshake { Acknowledged, Unanswered, Stopped };
+enum class Handshake { Acknowledged, Unanswered, Stopped, Lost };
 
 // ENQ has gone out. Acknowledged when the register answers ACK in time; other bytes
 // before it are dropped. The queue is looked at before the deadline, so an ACK
@@ -128,6 +141,8 @@ Handshake AwaitAck() {
     if (BytesWaiting(SelectedPort) != 0) {
       if (ReadByte(SelectedPort) == ACK) return Handshake::Acknowledged;
       if (!DeadlineExpired(otherBytesRestart)) StartDeadline(deadline, kAckAfterOtherByteMs);
+    } else if (PortLost(SelectedPort)) {
+      return Handshake::Lost;
     } else {
       AwaitInput(SelectedPort, DeadlineRemainingMs(deadline));
     }
@@ -174,9 +189,10 @@ void AwaitDumpBytes(const Deadline& deadline, const Deadline& showRows) {
   AwaitInput(SelectedPort, ms);
 }
 
-enum class Transfer { Completed, Broken, Stopped };
+enum class Transfer { Completed, Broken, Stopped, Lost };
 
-// STX has gone out. Completed at ETX; Broken when the line stays silent too long.
+// STX has gone out. Completed at ETX; Broken when the line stays silent too long;
+// Lost as soon as the port's device has gone and every byte taken before is read.
 // The deadline is tested before the queue: a pass that finds the time up ends
 // the transfer even when bytes have arrived meanwhile. A stop is tested first.
 Transfer ReceiveDump() {
@@ -208,6 +224,10 @@ Transfer ReceiveDump() {
     // Armed after the rows are shown: the time spent on the list is not silence
     // of the line.
     if (bytesRead == 0) {
+      if (PortLost(SelectedPort)) {
+        ShowQueuedRows();
+        return Transfer::Lost;
+      }
       AwaitDumpBytes(deadline, showRows);
       continue;
     }
@@ -229,12 +249,17 @@ OperationResult CaptureDump() {
   WriteByte(SelectedPort, ENQ);
   // On every way out the files are closed before the last message appears, so
   // that whoever sees the message finds the files complete.
+  StartLineErrors();
   const Handshake handshake = AwaitAck();
   if (handshake != Handshake::Acknowledged) {
     CloseDumpFiles();
     if (handshake == Handshake::Stopped || StopRequested == kStopWriteFailed) {
       ShowDumpStop();
       return DumpStopResult();
+    }
+    if (handshake == Handshake::Lost) {
+      ShowLineLost();
+      return OperationResult::kLineLost;
     }
     ShowNoAnswer();
     return OperationResult::kNoAnswer;
@@ -263,6 +288,10 @@ OperationResult CaptureDump() {
     return OperationResult::kCompleted;
   }
   ShowBrokenTransfer();
+  if (transfer == Transfer::Lost) {
+    ShowLineLost();
+    return OperationResult::kLineLost;
+  }
   return OperationResult::kBroken;
 }
 
@@ -274,7 +303,13 @@ void ReadFiscalMemory() {
   BeginProgress(false);
   NoteDumpProgress(0);
   LastOperationResult = CaptureDump();
+  LineErrorCounts errors;
+  ShowLineErrors(errors);
+  NoteRunLineErrors(errors);
+  if (LastOperationResult == OperationResult::kLineLost) NoteRunLineLost(DumpBytesReceived());
   FinishRunArchive(LastOperationResult == OperationResult::kCompleted);
+  // The port is closed and waited for once the job's rows and files are complete.
+  if (LastOperationResult == OperationResult::kLineLost) NoteLineLost();
   EndProgress();
   OperationRunning = kNoOperation;
   StopRequested = 0;

@@ -20,6 +20,7 @@ constexpr int kStopPortClosed = 1;    // Disconnect
 constexpr int kStopClosing = 2;       // Exit or the close box
 constexpr int kStopInterrupted = 3;   // Ctrl+C or SIGTERM on a console
 constexpr int kStopWriteFailed = 4;   // an output file could not be written (a full disk)
+constexpr int kStopLineLost = 5;     // the port's device went away
 extern volatile std::sig_atomic_t StopRequested;
 
 // Asks a running LOG to stop, for `cause`. Nothing happens while LOG does not run:
@@ -40,5 +41,6 @@ enum class OperationResult : uint8_t {
   kRegisterGone,   // LOG: ended as "the register does not answer"
   kStopped,        // a stop was asked for (StopRequested) and ended it
   kWriteFailed,    // an output file could not be written (a full disk): ended there
+  kLineLost,       // the line was lost: the dump ended, or LOG waited longer than it may
 };
 extern OperationResult LastOperationResult;

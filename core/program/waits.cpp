@@ -12,6 +12,7 @@ bool WaitForInput(int port, uint32_t ms) {
   StartDeadline(limit, ms);
   for (;;) {
     if (BytesWaiting(port) != 0) return true;
+    if (PortLost(port)) return false;  // nothing more can come: no wait on a dead line
     const uint32_t left = DeadlineRemainingMs(limit);
     if (left == 0) return false;
     RefreshProgress();

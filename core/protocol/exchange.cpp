@@ -258,6 +258,8 @@ int16_t ExchangeCommand(int port, const char* command, char* out) {
     } else if (pass >= kReplyRetryPasses) {
       return Ended(ExchangeEnd::NoReply, ResultReplyInvalid);
     }
+    // A lost line gets no second pass: the caller knows what to do about it.
+    if (PortLost(port)) return Ended(ExchangeEnd::NoReply, ResultReplyInvalid);
     // Rests with the window kept alive; a stop asked for meanwhile ends every wait
     // of the next pass at once.
     RestMs(kRepeatPauseMs);

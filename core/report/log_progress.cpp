@@ -2,9 +2,12 @@
 
 #include <cstdio>
 
+#include "core/line/deadline.h"
+#include "core/program/connection.h"
 #include "core/program/output_file.h"
 #include "core/program/progress.h"
 #include "core/program/state.h"
+#include "core/program/waits.h"
 #include "core/protocol/exchange.h"
 #include "core/seams/shell.h"
 
@@ -56,8 +59,27 @@ void NoteExchange(int table, int64_t next, int32_t lastIndex) {
 
 bool LogGoesOn() { return StopRequested == 0 && Unanswered < kUnansweredLimit; }
 
+bool WaitForLostPort() {
+  NoteLineLost();
+  Deadline limit;
+  StartDeadline(limit, PortWaitLimitMs);
+  while (PortWaiting != 0 && StopRequested == 0) {
+    if (ReconnectWhenBack()) {
+      ListPrintf("LOG goes on: the exchange that the loss cut is asked again");
+      return true;
+    }
+    const uint32_t left = DeadlineRemainingMs(limit);
+    if (left == 0) break;
+    RestMs(left < kPortLookIntervalMs ? left : kPortLookIntervalMs);
+  }
+  if (StopRequested == 0) StopRequested = kStopLineLost;
+  return false;
+}
+
 void ShowLogStop() {
-  if (StopRequested == kStopPortClosed) {
+  if (StopRequested == kStopLineLost) {
+    ListPrintf("LOG stopped: the line was lost");
+  } else if (StopRequested == kStopPortClosed) {
     ListPrintf("LOG stopped: the port was closed");
   } else if (StopRequested == kStopInterrupted) {
     ListPrintf("LOG stopped: interrupted");
@@ -70,6 +92,7 @@ void ShowLogStop() {
 
 OperationResult LogResult() {
   if (StopRequested == kStopWriteFailed) return OperationResult::kWriteFailed;
+  if (StopRequested == kStopLineLost) return OperationResult::kLineLost;
   if (StopRequested != 0) return OperationResult::kStopped;
   if (Unanswered >= kUnansweredLimit) return OperationResult::kRegisterGone;
   if (Answered == 0) return OperationResult::kNoAnswer;

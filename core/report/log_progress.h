@@ -21,9 +21,14 @@ void PlanRecordTables(const int32_t toRead[kLogTableCount - 1]);
 void NoteExchange(int table, int64_t next, int32_t lastIndex);
 // False once the operator has asked for a stop or the register has gone.
 bool LogGoesOn();
+// The port was found lost under an exchange: its rows, then the wait for it, up to
+// PortWaitLimitMs. True when it is open again (the cut exchange is to be asked
+// again); false when the run is to end: the wait ran out (the stop kStopLineLost) or
+// a stop was asked for meanwhile.
+bool WaitForLostPort();
 // The row that tells why the run stopped early, if it did.
 void ShowLogStop();
-// How the run ended: stopped, the register gone, no answer to any exchange at all
+// How the run ended: stopped, the line lost, the register gone, no answer to any exchange at all
 // (the register in the wrong mode or not there: the report is then empty), or
 // completed. Its failed records do not count against it.
 OperationResult LogResult();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/archive/run_archive.h"
+#include "core/program/line_errors.h"
 #include "core/program/output_file.h"
 #include "core/program/progress.h"
 #include "core/program/state.h"
@@ -59,12 +60,24 @@ const char* ReplyText() {
 
 int32_t LastIndex() { return ReadDeviceNumber(Run.fields.field[kLastIndexField]); }
 
-// Asks for one record; the reply buffer is emptied first, so a failed exchange
-// leaves no text of an earlier one behind.
+// One exchange into the emptied reply buffer, so that a failed one leaves no text of
+// an earlier one behind. An exchange that a lost line cut is asked again once the
+// port is back: every exchange begins by cancelling whatever the register was doing,
+// so the repetition is safe, and nothing of the cut one is kept or counted. When the
+// port does not come back, the run is to end and the exchange counts as failed.
+int16_t Exchange(const char* command) {
+  for (;;) {
+    Run.reply[0] = '\0';
+    const int16_t result = ExchangeCommand(SelectedPort, command, Run.reply);
+    if (!PortLost(SelectedPort)) return result;
+    Run.reply[0] = '\0';
+    if (!WaitForLostPort()) return ResultReplyTimeout;
+  }
+}
+
 int16_t ExchangeRecord(int table, int32_t index) {
   std::snprintf(Run.command, sizeof Run.command, "r/%d/%04d/", table, static_cast<int>(index));
-  Run.reply[0] = '\0';
-  return ExchangeCommand(SelectedPort, Run.command, Run.reply);
+  return Exchange(Run.command);
 }
 
 // Records past the entries kept are not asked for: each would cost a full
@@ -75,8 +88,7 @@ int32_t RecordsToRead(int table) {
 }
 
 void ReadTableInfo() {
-  Run.reply[0] = '\0';
-  ExchangeCommand(SelectedPort, "g/", Run.reply);  // a failure leaves the fields empty: counts 0
+  Exchange("g/");  // a failure leaves the fields empty: counts 0
   SplitReplyFields(ReplyText(), Run.fields);
   int32_t toRead[kRecordTableCount];
   for (int table = 0; table < kRecordTableCount; ++table) {
@@ -134,6 +146,7 @@ void ReportTable3() {
 // every row costs tens of milliseconds a row under Wine.
 void RunRecordLog() {
   StartLogProgress();
+  StartLineErrors();
   BeginProgress(true);
   PurgePort(SelectedPort);
   ReadTableInfo();
@@ -144,6 +157,9 @@ void RunRecordLog() {
   EndProgress();
   ShowLogStop();
   LastOperationResult = LogResult();
+  LineErrorCounts errors;
+  ShowLineErrors(errors);
+  NoteRunLineErrors(errors);
 }
 
 // log.txt, and log.csv beside it with its header row; false when log.txt cannot be
@@ -161,6 +177,7 @@ bool OpenLogFiles() {
 
 void FinishLogArchive() {
   NoteRunCounts(ExchangeBytesReceived - Run.bytesAtStart, Run.recordsWritten);
+  if (LastOperationResult == OperationResult::kLineLost) NoteRunLineLost(ExchangeBytesReceived - Run.bytesAtStart);
   FinishRunArchive(LastOperationResult == OperationResult::kCompleted);
 }
 

@@ -32,3 +32,23 @@ void PurgePort(int port);
 // the window and the time alone. True when the window has a message to handle: only
 // then does the caller pump one (a look at the message queue is not free).
 bool AwaitInput(int port, uint32_t ms);
+
+// The port's device went away while it was open: an adapter pulled, a driver that
+// dropped it, the far end of a pty closed. The layer sees it when a call on the port
+// fails as only a vanished device fails it, or when a look finds the port's name
+// gone. From then on the port reads nothing and writes nothing; its handle stays
+// until ClosePort. False for a port that is not open.
+bool PortLost(int port);
+// Whether `port`, while it is not open, could be opened now: its name is there
+// again. Used while a lost port is waited for, at most every kPortLookIntervalMs.
+bool PortPresent(int port);
+
+// Line errors the system reported on the port since it was opened: a register at
+// another speed shows as framing errors and breaks.
+struct LineErrorCounts {
+  uint32_t framing;
+  uint32_t parity;
+  uint32_t overrun;
+  uint32_t breaks;
+};
+void ReadLineErrors(int port, LineErrorCounts& counts);

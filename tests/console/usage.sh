@@ -6,7 +6,8 @@ source "$(dirname "$0")/lib.sh"
 
 help=$("$TG_TALLYGLASS" --help)
 for text in "usage: tallyglass dump --port DEVICE [--speed N]" "tallyglass ports" "-s, --speed N" \
-  "  3    the port cannot be opened" "  7    an output file cannot be created" "130 Ctrl+C (SIGINT)"; do
+  "  3    the port cannot be opened" "  7    an output file cannot be created" "130 Ctrl+C (SIGINT)" \
+  "[--wait-port SECONDS]" "  9    the line was lost"; do
   expect_contains "$help" "$text"
 done
 expect_eq "dump --help" "$("$TG_TALLYGLASS" dump --help)" "$help"
@@ -28,6 +29,7 @@ usage_error "no --port given" log --speed 9600
 usage_error "speed '14400' is not offered" dump --port /dev/ttyUSB0 --speed 14400
 usage_error "speed '9600x' is not offered" log -p /dev/ttyUSB0 -s 9600x
 usage_error "--port needs a value" dump --port
+usage_error "--wait-port '-1' is not a number of seconds from 0 to 86400" log -p /dev/ttyUSB0 --wait-port -1
 usage_error "unknown option '--parity'" dump --port /dev/ttyUSB0 --parity E
 usage_error "unknown option '-x'" log -xp /dev/ttyUSB0
 usage_error "unexpected argument 'now'" dump --port /dev/ttyUSB0 now

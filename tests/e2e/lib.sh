@@ -214,6 +214,12 @@ unmap_com() {
   rm -f "$WINEPREFIX/dosdevices/com$1"
 }
 
+# lost_rows PORT: the rows of a port found lost, and of the wait for it.
+lost_rows() {
+  printf '%s\n' "Lost port $1: its device went away (the cable or the adapter was pulled)" \
+    "Waiting for $1 to come back; Αποσύνδεση stops"
+}
+
 # --- what the benchmarks measure -------------------------------------------------
 
 # program_linux_pid: the Linux process of the program started by start_program.

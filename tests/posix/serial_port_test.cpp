@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -132,6 +133,44 @@ TEST_F(SerialPortTest, AnswersComeWholeWhateverTheLengthLearned) {
     EXPECT_EQ(Take(sent.size()), sent) << answer.length << " bytes";
     far.join();
   }
+}
+
+// The device gone: the far end of the pty closed (as a pulled adapter's driver hangs
+// up), or, for a line that says nothing, its path removed. The port is lost, what was
+// read before is still handed out, and waits on it sleep instead of spinning; a closed
+// port whose device is gone is not present.
+TEST_F(SerialPortTest, AVanishedDeviceIsLostAndWaitedOnNoMore) {
+  Send({'A', 'B'});
+  AwaitArrival(2);
+  ASSERT_EQ(BytesWaiting(kPort), 2u);
+  close(far_.fd);
+  far_.fd = -1;
+  close(far_.slave_fd);
+  far_.slave_fd = -1;
+  EXPECT_FALSE(PortLost(kPort));
+  EXPECT_EQ(Take(2), (std::vector<uint8_t>{'A', 'B'}));
+  AwaitInput(kPort, kWaitMs);
+  EXPECT_TRUE(PortLost(kPort));
+  const auto before = std::chrono::steady_clock::now();
+  AwaitInput(kPort, 100);
+  EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(90)) << "a lost port is not polled";
+  ClosePort(kPort);
+  EXPECT_FALSE(PortLost(kPort));
+  EXPECT_FALSE(PortPresent(kPort));
+
+  PtyLine other;
+  ASSERT_TRUE(OpenPtyLine(other));
+  const std::string link = testing::TempDir() + "tg-port-link";
+  unlink(link.c_str());
+  ASSERT_EQ(symlink(other.path.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(BindPortDevice(kPort, link.c_str()));
+  EXPECT_TRUE(PortPresent(kPort));
+  ASSERT_EQ(OpenPort(kPort, 115200, 'N', 8, 1), 1) << LastPortError();
+  unlink(link.c_str());
+  for (int look = 0; look < 4 && !PortLost(kPort); ++look) AwaitInput(kPort, 500);
+  EXPECT_TRUE(PortLost(kPort)) << "the path gone is seen within a look or two";
+  ClosePort(kPort);
+  ClosePtyLine(other);
 }
 
 }  // namespace

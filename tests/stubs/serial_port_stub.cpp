@@ -29,25 +29,48 @@ simline::Peer* peer = nullptr;
 std::deque<Scheduled> scheduled;
 std::deque<uint8_t> input;
 std::vector<simline::Traffic> traffic;
+// A loss armed by LoseLine: bytes still to be delivered before it, and when the
+// port's name is back.
+bool loss_armed = false;
+uint32_t loss_after = 0;
+uint32_t back_after = 0;
+uint32_t lost_at = 0;
+bool lost = false;
+int loss_count = 0;
+LineErrorCounts line_errors = {};
 
 bool Usable(int port) { return port >= 1 && port <= kPortCount && open_ports[port]; }
+
+void Lose() {
+  loss_armed = false;
+  lost = true;
+  lost_at = simline::Now();
+  ++loss_count;
+  scheduled.clear();
+}
 
 // Moves every byte whose time has come into the input queue.
 void Deliver() {
   const uint32_t now = simline::Now();
   if (peer != nullptr) peer->OnPoll(now);
-  while (!scheduled.empty() && scheduled.front().at <= now) {
+  if (loss_armed && loss_after == 0) Lose();
+  while (!lost && !scheduled.empty() && scheduled.front().at <= now) {
     const Scheduled first = scheduled.front();
     input.push_back(first.byte);
     traffic.push_back({first.at, false, first.byte});
     scheduled.pop_front();
+    if (loss_armed && --loss_after == 0) Lose();
   }
 }
 
 }  // namespace
 
 int OpenPort(int port, uint32_t, char, uint32_t, uint32_t) {
-  if (port < 1 || port > kPortCount || missing_ports[port]) return 0;
+  if (port < 1 || port > kPortCount || missing_ports[port] || (lost && !PortPresent(port))) return 0;
+  if (lost) {
+    lost = false;
+    input.clear();
+  }
   if (!open_ports[port]) ++open_count;
   open_ports[port] = true;
   return 1;
@@ -71,7 +94,7 @@ uint8_t ReadByte(int port) {
 }
 
 void WriteByte(int port, uint8_t byte) {
-  if (!Usable(port)) return;
+  if (!Usable(port) || lost) return;
   const uint32_t now = simline::Now();
   traffic.push_back({now, true, byte});
   if (peer != nullptr) peer->OnWrite(byte, now);
@@ -90,7 +113,7 @@ bool AwaitInput(int port, uint32_t ms) {
   const uint32_t message = shellstub::NextMessageAt();
   if (message <= simline::Now()) return true;
   if (shellstub::HasPumpHook() && ms > 0) end = uint64_t{simline::Now()} + 1;
-  if (Usable(port)) {
+  if (Usable(port) && !lost) {
     Deliver();
     if (!input.empty()) return shellstub::HasPumpHook();
     if (!scheduled.empty() && scheduled.front().at < end) end = scheduled.front().at;
@@ -106,6 +129,14 @@ void PurgePort(int port) {
   Deliver();
   input.clear();
 }
+
+bool PortLost(int port) { return Usable(port) && lost; }
+
+bool PortPresent(int port) {
+  return port >= 1 && port <= kPortCount && !missing_ports[port] && (!lost || uint64_t{simline::Now()} >= uint64_t{lost_at} + back_after);
+}
+
+void ReadLineErrors(int port, LineErrorCounts& counts) { counts = Usable(port) ? line_errors : LineErrorCounts{}; }
 
 namespace simline {
 
@@ -125,6 +156,9 @@ void Reset() {
   scheduled.clear();
   input.clear();
   traffic.clear();
+  loss_armed = lost = false;
+  loss_count = 0;
+  line_errors = {};
   ResetClock();
   shellstub::Reset();
 }
@@ -144,6 +178,16 @@ void Send(uint32_t at, const std::string& bytes) {
 }
 void SetPortMissing(int port, bool missing) {
   if (port >= 1 && port <= kPortCount) missing_ports[port] = missing;
+}
+void LoseLine(uint32_t afterBytes, uint32_t backAfterMs) {
+  loss_armed = true;
+  loss_after = afterBytes;
+  back_after = backAfterMs;
+}
+int LossCount() { return loss_count; }
+uint32_t LostAt() { return lost_at; }
+void SetLineErrors(uint32_t framing, uint32_t parity, uint32_t overrun, uint32_t breaks) {
+  line_errors = {framing, parity, overrun, breaks};
 }
 bool IsOpen(int port) { return Usable(port); }
 int OpenCount() { return open_count; }

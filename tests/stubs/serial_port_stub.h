@@ -44,6 +44,15 @@ void Send(uint32_t at, uint8_t byte);
 void Send(uint32_t at, const std::string& bytes);
 
 void SetPortMissing(int port, bool missing);
+// The adapter pulled: once `afterBytes` more bytes have reached the program's input
+// queue, the open port is lost (the bytes still scheduled never come, the program's
+// writes go nowhere), and its name is there again `backAfterMs` after that (UINT32_MAX:
+// never). The port opened again is a fresh line to the same peer.
+void LoseLine(uint32_t afterBytes, uint32_t backAfterMs);
+int LossCount();     // times the line was lost
+uint32_t LostAt();   // virtual time of the last loss
+// What ReadLineErrors reports from now on.
+void SetLineErrors(uint32_t framing, uint32_t parity, uint32_t overrun, uint32_t breaks);
 bool IsOpen(int port);
 int OpenCount();   // successful OpenPort calls
 int PurgeCount();

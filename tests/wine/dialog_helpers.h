@@ -72,6 +72,7 @@ class MainDialogTest : public testing::Test {
   void TearDown() override {
     if (PortIsOpen != 0) ClosePort(SelectedPort);
     PortIsOpen = 0;
+    if (PortWaiting != 0) StopWaitingForPort();
     DestroyWindow(dialog_);
     MainDialog = nullptr;
   }

@@ -1,6 +1,12 @@
 // The main dialog built from the real resource: the stored template, the controls
 // as created, the start state, the commands and the connection control.
+#include <windows.h>
+#include <dbt.h>
+
+#include <cstddef>
+#include <cstring>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +14,7 @@
 #include "far_end.h"
 #include "greek_expected.h"
 #include "windows/connection.h"
+#include "windows/port_watch.h"
 
 namespace {
 
@@ -378,6 +385,58 @@ TEST_F(DialogTest, ExitWithAPortOpenClosesIt) {
   EXPECT_EQ(OpenPort(kPeerPort, 115200, 'N', 8, 1), 1);
   ClosePort(kPeerPort);
   PortIsOpen = 0;
+}
+
+// What the system broadcasts to top-level windows for a port that comes or goes.
+LRESULT BroadcastPort(HWND dialog, WPARAM event, const wchar_t* name) {
+  constexpr size_t kNameAt = offsetof(DEV_BROADCAST_PORT_W, dbcp_name);
+  alignas(DEV_BROADCAST_PORT_W) unsigned char data[kNameAt + 16 * sizeof(wchar_t)] = {};
+  auto* port = reinterpret_cast<DEV_BROADCAST_PORT_W*>(data);
+  port->dbcp_size = sizeof data;
+  port->dbcp_devicetype = DBT_DEVTYP_PORT;
+  memcpy(data + kNameAt, name, (wcslen(name) + 1) * sizeof(wchar_t));
+  return MainDialogProc(dialog, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(data));
+}
+
+// The adapter pulled while connected and idle, told by the system's broadcast or
+// found by the watch's look; while the port is waited for the controls stay as
+// connected, Read Fiscal Memory sends nothing, and the port is taken up again when
+// it is back; Disconnect ends the wait.
+TEST_F(DialogTest, LostPortIsWaitedForAndTakenUpAgain) {
+  auto peer = std::make_unique<FarEnd>("ptypeer", kPeerPort);
+  ASSERT_TRUE(peer->Ready());
+  SendMessageW(Control(kIdPortBox), CB_SETCURSEL, kPeerPort - 1, 0);
+  MainDialogProc(dialog_, WM_COMMAND, kIdConnect, 0);
+  ASSERT_EQ(PortIsOpen, 1);
+  BroadcastPort(dialog_, DBT_DEVICEREMOVECOMPLETE, L"COM4");  // another port: nothing
+  EXPECT_EQ(PortIsOpen, 1);
+  peer->Stop();
+  BroadcastPort(dialog_, DBT_DEVICEREMOVECOMPLETE, L"com5");
+  EXPECT_EQ(PortIsOpen, 0);
+  EXPECT_EQ(PortWaiting, 1);
+  EXPECT_NE(Row(RowCount() - 1).find(L"COM5"), std::wstring::npos) << Row(RowCount() - 1);
+  EXPECT_EQ(Text(Control(kIdConnect)), kExpectedDisconnectUtf16);
+  EXPECT_TRUE(IsWindowEnabled(Control(kIdReadFiscalMemory)));
+  MainDialogProc(dialog_, WM_COMMAND, kIdReadFiscalMemory, 0);
+  EXPECT_EQ(Row(RowCount() - 1), L"COM5 is not back yet: nothing was sent");
+
+  peer = std::make_unique<FarEnd>("ptypeer", kPeerPort);
+  ASSERT_TRUE(peer->Ready());
+  BroadcastPort(dialog_, DBT_DEVICEARRIVAL, L"COM5");
+  EXPECT_EQ(PortIsOpen, 1);
+  EXPECT_EQ(PortWaiting, 0);
+  EXPECT_EQ(Row(RowCount() - 1), L"Opened port COM5, 115200, Parity NONE, Data 8, Stop 1");
+
+  peer->Stop();
+  for (int look = 0; look < 20 && PortWaiting == 0; ++look) {
+    Sleep(kPortLookIntervalMs / 2);
+    MainDialogProc(dialog_, WM_TIMER, kPortWatchTimer, 0);
+  }
+  EXPECT_EQ(PortWaiting, 1);
+  MainDialogProc(dialog_, WM_COMMAND, kIdConnect, 0);
+  EXPECT_EQ(Row(RowCount() - 1), L"Closed port COM5");
+  EXPECT_EQ(PortWaiting, 0);
+  ExpectStillDisconnected(*this, dialog_);
 }
 
 // The program as WinMain runs it, ended by an Exit click from a timer.

@@ -300,19 +300,44 @@ TEST(SerialPortWine, WaitForInputSeesBytesFromTheLine) {
   EXPECT_FALSE(WaitForInput(10, 50));
 }
 
-// The far end going away under an open port (cable pulled, peer gone) must not
-// hang or break anything: writes are dropped, nothing is read, the port closes.
-TEST(SerialPortWine, SurvivesTheFarEndGoingAway) {
+// The far end going away under an open port (the peer ends and COM5's link goes, as
+// an adapter pulled) must not hang or break anything: the first call that fails
+// marks the port lost, writes are dropped, nothing is read, the port closes, and
+// its name opens again once a device is behind it. A port whose name alone goes
+// (a driver that fails no call) is found by the look at a silent port.
+TEST(SerialPortWine, KnowsAPortWhoseDeviceWentAwayAndSeesItComeBack) {
   FarEnd peer("ptypeer", 5);
   ASSERT_TRUE(peer.Ready()) << peer.Output();
   ASSERT_EQ(OpenAtDefaults(5), 1);
+  EXPECT_FALSE(PortLost(5));
+  EXPECT_TRUE(PortPresent(5));
   peer.Stop();
 
   for (int i = 0; i < 100; ++i) WriteByte(5, 0x41);
   EXPECT_EQ(BytesWaiting(5), 0u);
+  EXPECT_TRUE(PortLost(5));
   EXPECT_EQ(ReadByte(5), 0);
   EXPECT_FALSE(WaitForInput(5, 50));
   PurgePort(5);
   ClosePort(5);
+  EXPECT_FALSE(PortLost(5));
+  EXPECT_FALSE(PortPresent(5));
   EXPECT_EQ(BytesWaiting(5), 0u);
+
+  FarEnd back("ptypeer", 5);
+  ASSERT_TRUE(back.Ready()) << back.Output();
+  EXPECT_TRUE(PortPresent(5));
+  ASSERT_EQ(OpenAtDefaults(5), 1);
+  EXPECT_FALSE(PortLost(5));
+  WriteByte(5, 0x43);
+  EXPECT_EQ(back.WaitForReceived(1, kArrivalWaitMs), std::vector<uint8_t>{0x43});
+
+  far_end::ShellOutput("rm -f '" + far_end::PrefixPath() + "/dosdevices/com5'", kPeerWaitMs);
+  const DWORD start = GetTickCount();
+  while (!PortLost(5) && GetTickCount() - start < kPeerWaitMs) Sleep(20);
+  EXPECT_TRUE(PortLost(5));
+  LineErrorCounts errors = {1, 1, 1, 1};
+  ReadLineErrors(5, errors);
+  EXPECT_EQ(errors.framing + errors.parity + errors.overrun + errors.breaks, 0u) << "a pty has none";
+  ClosePort(5);
 }

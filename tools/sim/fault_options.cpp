@@ -54,6 +54,16 @@ bool ParseGap(const std::string& arg, Faults& f) {
   return true;
 }
 
+bool ParseUnplug(const std::string& arg, Faults& f) {
+  const std::vector<std::string> parts = Split(arg, ':');
+  long after = 0, ms = 0;
+  if (parts.size() != 2 || !ParseNumber(parts[0], 0, 1000000000L, after) || !ParseNumber(parts[1], 0, 3600000L, ms))
+    return false;
+  f.unplugAfterBytes = static_cast<int>(after);
+  f.unplugMs = static_cast<uint32_t>(ms);
+  return true;
+}
+
 bool ParseFrameAnswer(const std::string& arg, Faults& f) {
   const std::vector<std::string> parts = Split(arg, ':');
   if (parts.size() > 2 || !ParseByte(parts[0], f.frameAnswer)) return false;
@@ -72,6 +82,7 @@ bool ApplyFault(const std::string& name, const std::string& arg, bool hasArg, Fa
   if (name == "short-frames") return ParseCount(arg, f.shortFrameReplies);
   if (name == "stray") return ParseHexBytes(arg, f.strayBeforeStx) && !f.strayBeforeStx.empty();
   if (name == "gap") return ParseGap(arg, f);
+  if (name == "unplug") return ParseUnplug(arg, f);
   if (name == "noise") {
     f.noise = true;
     if (!hasArg) return true;

@@ -66,6 +66,9 @@ struct Faults {
   uint32_t latencyUs = 0;           // delay before each answer
   int gapBlocks = -1;               // how many dumps/replies get the gap (-1: every one)
   int frameAnswerCount = -1;        // how many command frames get frameAnswer (-1: every one)
+  int unplugAfterBytes = -1;        // the line's front end: after sending this many bytes it closes
+  uint32_t unplugMs = 0;            // its end, and opens a new one this much later (an adapter
+                                    // pulled and plugged in again); the register itself ignores it
   int faultsFrom = 0;               // the counted faults (frame answer, bad checksum, status 14, short
                                     // frames, gap) leave this many of what they count alone before
                                     // their N begin, and noise starts at the ENQ after this many:

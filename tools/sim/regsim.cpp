@@ -46,7 +46,7 @@ struct Options {
   int generateTables[4] = {-1, -1, -1, -1};
   std::string tty;
   unsigned ttyBaud = 115200;
-  std::string pathFile, logPath, statsPath;
+  std::string pathFile, logPath, statsPath, linkPath;
   int mapCom = 0;
   regsim::Faults faults;
 };
@@ -71,6 +71,8 @@ void Usage(FILE* to) {
       "  --tty DEVICE --baud N  serve a real tty (null-modem cable) instead of a new pty\n"
       "  --path-file FILE       write the pty's path there too (after --map-com is done)\n"
       "  --map-com N            link $WINEPREFIX/dosdevices/comN to the pty while running\n"
+      "  --link PATH            a symlink PATH to the pty while running, announced instead of\n"
+      "                         the pty's own path: it stays the same when unplug makes a new pty\n"
       "  --log FILE             every byte: '<us> rx XX' (from the PC), '<us> tx XX' (to the\n"
       "                         PC), and '<us> open' / '<us> close' of the port\n"
       "  --stats FILE           key=value lines, rewritten as things happen and at exit:\n"
@@ -94,6 +96,10 @@ void Usage(FILE* to) {
       "  noise[=US]             from the first ENQ on, only an endless stream of bytes that\n"
       "                         are no control codes, one every US microseconds (100)\n"
       "  long-line=N            dump mode: an extra first line of N bytes (CR LF included)\n"
+      "  unplug=AFTER:MS        an adapter pulled: after sending AFTER bytes, closes its end of\n"
+      "                         the pty (the program's side hangs up) and removes --link and\n"
+      "                         --map-com; MS ms later a new pty behind the same link and COM\n"
+      "                         port, as a replugged adapter comes back under its name (once)\n"
       "Example, for COM2 of a Wine prefix:\n"
       "  regsim --mode command --map-com 2 --fault status14=1 --log /tmp/line.log\n",
       to);
@@ -114,7 +120,7 @@ bool Number(const std::string& text, long long low, long long high, long long& v
 
 bool ParseOptions(int argc, char** argv, Options& o) {
   enum { kDump = 1, kTables, kGenDump, kGenTables, kTty, kBaud, kPathFile, kMapCom, kLog, kStats,
-         kPace, kLatency, kFault, kMode, kHelp };
+         kPace, kLatency, kFault, kMode, kHelp, kLink };
   static const option longOptions[] = {
       {"mode", required_argument, nullptr, kMode},         {"dump", required_argument, nullptr, kDump},
       {"tables", required_argument, nullptr, kTables},     {"generate-dump", required_argument, nullptr, kGenDump},
@@ -124,6 +130,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
       {"log", required_argument, nullptr, kLog},           {"stats", required_argument, nullptr, kStats},
       {"pace", required_argument, nullptr, kPace},         {"latency-us", required_argument, nullptr, kLatency},
       {"fault", required_argument, nullptr, kFault},       {"help", no_argument, nullptr, kHelp},
+      {"link", required_argument, nullptr, kLink},
       {nullptr, 0, nullptr, 0}};
   int c;
   long long value = 0;
@@ -155,6 +162,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         o.mapCom = static_cast<int>(value);
         break;
       case kLog: o.logPath = arg; break;
+      case kLink: o.linkPath = arg; break;
       case kStats: o.statsPath = arg; break;
       case kPace:
         if (!Number(arg, 300, 4000000, value)) return Fail("--pace wants a line speed in baud");
@@ -173,6 +181,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
   }
   if (optind < argc) return Fail(std::string("unexpected argument '") + argv[optind] + "'");
   if (!o.modeGiven) return Fail("--mode dump|command is required (see --help)");
+  if (o.faults.unplugAfterBytes >= 0 && !o.tty.empty()) return Fail("unplug needs a pty, not --tty");
   return true;
 }
 
@@ -220,6 +229,7 @@ class Server {
       if (ppoll(&p, 1, &wait, nullptr) < 0 && errno != EINTR) break;
       if (p.revents & POLLIN) ReadInput();
       WriteDue();
+      if (UnplugDue()) Unplug();
       if (log_) std::fflush(log_);  // once per batch: a long dump logs a line per byte
       // Only once everything due has gone out: a dump counts when its ETX has left.
       if (pending_.empty() && StatsChanged()) WriteStats();
@@ -292,11 +302,55 @@ class Server {
       ++count;
     }
     if (count == 0) return;
+    // An unplug cuts the line at its byte: no byte after it goes out.
+    if (o_.faults.unplugAfterBytes >= 0 && !unplugged_) {
+      const uint64_t left = static_cast<uint64_t>(o_.faults.unplugAfterBytes) - sent_;
+      if (count > left) count = static_cast<size_t>(left);
+      if (count == 0) return;
+    }
     const ssize_t written = write(line_.fd, buf, count);
     for (ssize_t i = 0; i < written; ++i) {
       Log("tx", pending_.front().value);
       pending_.pop_front();
     }
+    if (written > 0) sent_ += static_cast<uint64_t>(written);
+  }
+
+  bool UnplugDue() const {
+    return o_.faults.unplugAfterBytes >= 0 && !unplugged_ &&
+           sent_ >= static_cast<uint64_t>(o_.faults.unplugAfterBytes);
+  }
+
+  // The adapter pulled: our end of the pty closes (the program's side hangs up), its
+  // names go; after the pause a new pty comes back under the same names.
+  void Unplug() {
+    unplugged_ = true;
+    Log("unplug");
+    if (o_.mapCom > 0) UnmapWineComPort(o_.mapCom);
+    if (!o_.linkPath.empty()) unlink(o_.linkPath.c_str());
+    ClosePtyLine(line_);
+    pending_.clear();
+    model_.LineClosed(NowUs());
+    open_ = false;
+    WriteStats();
+    const uint64_t back = NowUs() + uint64_t{o_.faults.unplugMs} * 1000;
+    while (!stop_requested && NowUs() < back) usleep(static_cast<useconds_t>(std::min<uint64_t>(back - NowUs(), 20000)));
+    if (stop_requested) return;
+    if (!OpenReplacement()) {
+      std::fprintf(stderr, "regsim: cannot open the new pty after the unplug\n");
+      stop_requested = 1;
+      return;
+    }
+    Log("replug");
+  }
+
+  bool OpenReplacement() {
+    if (!OpenPtyLine(line_)) return false;
+    close(line_.slave_fd);
+    line_.slave_fd = -1;
+    fcntl(line_.fd, F_SETFL, fcntl(line_.fd, F_GETFL) | O_NONBLOCK);
+    if (!o_.linkPath.empty() && symlink(line_.path.c_str(), o_.linkPath.c_str()) != 0) return false;
+    return o_.mapCom <= 0 || MapWineComPort(o_.mapCom, line_.path);
   }
 
   bool StatsChanged() {
@@ -331,6 +385,8 @@ class Server {
   FILE* log_ = nullptr;
   bool open_ = false;
   uint64_t statsSum_ = 0;
+  uint64_t sent_ = 0;  // bytes written to the program
+  bool unplugged_ = false;
 };
 
 bool OpenLine(const Options& o, PtyLine& line) {
@@ -345,16 +401,21 @@ bool OpenLine(const Options& o, PtyLine& line) {
   fcntl(line.fd, F_SETFL, fcntl(line.fd, F_GETFL) | O_NONBLOCK);
   if (o.mapCom > 0 && !MapWineComPort(o.mapCom, line.path))
     return Fail("cannot map COM" + std::to_string(o.mapCom) + " (is $WINEPREFIX set?)");
+  if (!o.linkPath.empty()) {
+    unlink(o.linkPath.c_str());
+    if (symlink(line.path.c_str(), o.linkPath.c_str()) != 0) return Fail("cannot make the link " + o.linkPath);
+  }
   return true;
 }
 
 void AnnouncePath(const Options& o, const PtyLine& line) {
-  std::printf("%s\n", line.path.c_str());
+  const std::string& path = o.linkPath.empty() ? line.path : o.linkPath;
+  std::printf("%s\n", path.c_str());
   std::fflush(stdout);
   if (o.pathFile.empty()) return;
   FILE* f = std::fopen(o.pathFile.c_str(), "w");
   if (!f) return;
-  std::fprintf(f, "%s\n", line.path.c_str());
+  std::fprintf(f, "%s\n", path.c_str());
   std::fclose(f);
 }
 
@@ -379,6 +440,7 @@ int main(int argc, char** argv) {
     server.Run();
   }
   if (o.mapCom > 0) UnmapWineComPort(o.mapCom);
+  if (!o.linkPath.empty()) unlink(o.linkPath.c_str());
   ClosePtyLine(line);
   return 0;
 }
