@@ -25,7 +25,7 @@ LRESULT CALLBACK RecordingListProc(HWND list, UINT message, WPARAM wParam, LPARA
                                   : std::wstring();
     g_calls.push_back({message, message == LVM_INSERTITEMW ? static_cast<WPARAM>(item->iItem) : wParam,
                        item->iSubItem, text});
-  } else if (message == LVM_ENSUREVISIBLE || message == WM_SETREDRAW) {
+  } else if (message == LVM_ENSUREVISIBLE || message == WM_SETREDRAW || message == WM_NCPAINT) {
     g_calls.push_back({message, wParam, 0, L""});
   }
   return CallWindowProcW(g_listProc, list, message, wParam, lParam);
@@ -214,6 +214,10 @@ TEST_F(MessageListTest, ReleaseInvalidatesOnlyTheNewRowsUnlessDrawnOver) {
     } else {
       EXPECT_EQ(dirty.top, newRow.top);
     }
+    // The frame (border and scroll bars) is drawn again only with the whole list.
+    g_calls.clear();
+    UpdateWindow(list_);
+    EXPECT_EQ(CallsOf(WM_NCPAINT).size(), drawnOver ? 1u : 0u);
   }
   EXPECT_EQ(Rows(), (Lines{L"shown", L"before", L"new"}));
 }
