@@ -158,7 +158,7 @@ static RECT RowArea(HWND list) {
 // and asks to be drawn whole, frame and both scroll bars included, and a scroll
 // redraws the bar and draws the uncovered rows at once. Under Wine each scroll bar
 // update draws the bar again, some 5 ms each, four to five of them per release, and
-// a frame left to draw costs the next paint some 12 ms more (the border and both
+// a frame left to draw costs the next paint some 14 ms more (the border and both
 // bars), so the frame is taken off what is left to draw as well. Returns how many
 // rows the list scrolled.
 static int WakeList(HWND list, int last) {
