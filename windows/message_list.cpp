@@ -99,6 +99,17 @@ void SetupListColumns(HWND list, const char* const* headers, const int* widths, 
 
 static int RowCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
+// The list's redraw goes off with what it shows now. What is left to draw is drawn
+// first: a list that is not redrawing takes its paint without drawing (Wine's hands
+// it to DefWindowProc), and the rows of a release followed at once by a hold, as
+// LOG's showings are, would stay blank for good.
+static void StartHold(HWND list) {
+  UpdateWindow(list);
+  RowsBeforeHold = RowCount(list);
+  DrawnOverWhileHeld = false;
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+}
+
 // A held list (LOG holds it for its whole run) is drawn empty at once: the operator
 // pressed X to see it so, and the next batch of rows may be a while away.
 void ClearMessageList() {
@@ -107,22 +118,11 @@ void ClearMessageList() {
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   if (HoldDepth == 0) return;
   InvalidateRect(list, nullptr, TRUE);
-  UpdateWindow(list);
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  RowsBeforeHold = 0;
+  StartHold(list);
 }
 
-// What a release left to draw is drawn before the redraw goes off: a list that is
-// not redrawing takes its paint without drawing (Wine's hands it to DefWindowProc),
-// and the rows of a release followed at once by a hold, as LOG's showings are, would
-// stay blank for good.
 void HoldListRedraw() {
-  if (HoldDepth++ != 0) return;
-  const HWND list = MessageList();
-  UpdateWindow(list);
-  RowsBeforeHold = RowCount(list);
-  DrawnOverWhileHeld = false;
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  if (HoldDepth++ == 0) StartHold(MessageList());
 }
 
 void NoteDialogPaint(HWND dialog) {
@@ -255,8 +255,7 @@ void RedrawListIfDrawnOver() {
   if (HoldDepth == 0 || !DrawnOverWhileHeld) return;
   const HWND list = MessageList();
   DrawHeldChanges(list);
-  RowsBeforeHold = RowCount(list);
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+  StartHold(list);
 }
 
 // Destroying the list frees its rows one at a time, and Wine's list view looks each

@@ -222,7 +222,8 @@ TEST_F(MessageListTest, ReleaseInvalidatesOnlyTheNewRowsUnlessDrawnOver) {
   EXPECT_EQ(Rows(), (Lines{L"shown", L"before", L"new"}));
 }
 
-// The rows a release left to draw are drawn before the next hold turns the redraw off.
+// The rows a release left to draw are drawn before the next hold turns the redraw off;
+// so is a held list that the dialog drew over, before its redraw goes off again.
 TEST_F(MessageListTest, HoldDrawsWhatTheReleaseBeforeItLeftToDraw) {
   ShowWindow(dialog_, SW_SHOW);
   UpdateWindow(dialog_);
@@ -231,6 +232,14 @@ TEST_F(MessageListTest, HoldDrawsWhatTheReleaseBeforeItLeftToDraw) {
   ReleaseListRedraw();
   ASSERT_TRUE(GetUpdateRect(list_, nullptr, FALSE));
   HoldListRedraw();
+  EXPECT_FALSE(GetUpdateRect(list_, nullptr, FALSE));
+
+  RECT over{};
+  GetWindowRect(list_, &over);
+  MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&over), 2);
+  InvalidateRect(dialog_, &over, TRUE);
+  UpdateWindow(dialog_);
+  RedrawListIfDrawnOver();
   EXPECT_FALSE(GetUpdateRect(list_, nullptr, FALSE));
   ReleaseListRedraw();
   EXPECT_EQ(Rows(), Lines{L"new"});
