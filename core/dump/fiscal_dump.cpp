@@ -303,9 +303,7 @@ void ReadFiscalMemory() {
   BeginProgress(false);
   NoteDumpProgress(0);
   LastOperationResult = CaptureDump();
-  LineErrorCounts errors;
-  ShowLineErrors(errors);
-  NoteRunLineErrors(errors);
+  NoteRunLineErrors(ShowLineErrors());
   if (LastOperationResult == OperationResult::kLineLost) NoteRunLineLost(DumpBytesReceived());
   FinishRunArchive(LastOperationResult == OperationResult::kCompleted);
   // The port is closed and waited for once the job's rows and files are complete.

@@ -37,15 +37,14 @@ void RestartLineErrors() {
   ReadLineErrors(SelectedPort, Since);
 }
 
-bool ShowLineErrors(LineErrorCounts& counts) {
+LineErrorCounts ShowLineErrors() {
   GatherLineErrors();
-  counts = Seen;
   Counting = false;
-  if (Seen.framing == 0 && Seen.parity == 0 && Seen.overrun == 0 && Seen.breaks == 0) return false;
+  if (Seen.framing == 0 && Seen.parity == 0 && Seen.overrun == 0 && Seen.breaks == 0) return Seen;
   ListPrintf("Line errors during the job: %lu framing, %lu parity, %lu overrun, %lu breaks; check that the register"
              " sends at %lu",
              static_cast<unsigned long>(Seen.framing), static_cast<unsigned long>(Seen.parity),
              static_cast<unsigned long>(Seen.overrun), static_cast<unsigned long>(Seen.breaks),
              static_cast<unsigned long>(ConnectedSpeed()));
-  return true;
+  return Seen;
 }

@@ -13,6 +13,6 @@ void StartLineErrors();
 void GatherLineErrors();
 // The port was opened again: its counts start afresh.
 void RestartLineErrors();
-// At the job's end: the counts, and when there are any, the row that says how many
-// and that the register's speed should be checked. True when there were any.
-bool ShowLineErrors(LineErrorCounts& counts);
+// At the job's end: the row that says how many and that the register's speed should
+// be checked, when there are any; returns the counts.
+LineErrorCounts ShowLineErrors();

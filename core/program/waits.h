@@ -6,8 +6,8 @@
 #include <cstdint>
 
 // Waits until a byte waits in the port's input queue (true), the time is up
-// (false), the port is lost (false), or a stop is asked for (false). Looks at the queue before the clock, so a
-// limit of 0 still looks once. Reads nothing.
+// (false), the port is lost (false), or a stop is asked for (false). Looks at the
+// queue before the clock, so a limit of 0 still looks once. Reads nothing.
 bool WaitForInput(int port, uint32_t ms);
 // Rests ms, keeping the window alive; ends early when a stop is asked for.
 void RestMs(uint32_t ms);

@@ -157,9 +157,7 @@ void RunRecordLog() {
   EndProgress();
   ShowLogStop();
   LastOperationResult = LogResult();
-  LineErrorCounts errors;
-  ShowLineErrors(errors);
-  NoteRunLineErrors(errors);
+  NoteRunLineErrors(ShowLineErrors());
 }
 
 // log.txt, and log.csv beside it with its header row; false when log.txt cannot be
