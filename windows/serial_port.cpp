@@ -132,24 +132,27 @@ uint64_t NowUs() {
   return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
 }
 
+// Takes the line's error state (counted, and cleared so that the port goes on), and
+// the queue's state where `status` is given; false when the call failed.
+bool TakeLineErrors(int port, COMSTAT* status) {
+  DWORD errors = 0;
+  if (!ClearCommError(Slot(port), &errors, status)) return false;
+  CountLineErrors(port, errors);
+  return true;
+}
+
 // The queue's count; a failing call counts as an empty queue (and may lose the port).
 uint32_t SystemQueueBytes(int port) {
-  DWORD errors = 0;
   COMSTAT status = {};
-  if (!ClearCommError(Slot(port), &errors, &status)) {
-    NoteFailedCall(port);
-    return 0;
-  }
-  CountLineErrors(port, errors);
-  return status.cbInQue;
+  if (TakeLineErrors(port, &status)) return status.cbInQue;
+  NoteFailedCall(port);
+  return 0;
 }
 
 // After a failed read or write: its cause first, then the line's error state cleared.
 void ClearLineError(int port) {
   NoteFailedCall(port);
-  if (HealthOf(port).lost) return;
-  DWORD errors = 0;
-  if (ClearCommError(Slot(port), &errors, nullptr)) CountLineErrors(port, errors);
+  if (!HealthOf(port).lost) TakeLineErrors(port, nullptr);
 }
 
 // How the port's name opens now. A port held open (by us, on Windows) refuses a
@@ -177,12 +180,7 @@ void LookAtPort(int port) {
   PortHealth& health = HealthOf(port);
   if (health.lost || GetTickCount() - health.aliveTick < kNameLookMs) return;
   health.aliveTick = GetTickCount();
-  DWORD errors = 0;
-  if (ClearCommError(Slot(port), &errors, nullptr)) {
-    CountLineErrors(port, errors);
-  } else {
-    NoteFailedCall(port);
-  }
+  if (!TakeLineErrors(port, nullptr)) NoteFailedCall(port);
   if (!health.lost && LookAtName(port) == NameLook::kGone) health.lost = true;
 }
 
