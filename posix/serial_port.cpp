@@ -39,7 +39,6 @@
 #include <ctime>
 
 #include "core/line/answer_pace.h"
-#include "core/program/connection.h"
 #include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
 #include "posix/port_device.h"

@@ -60,14 +60,13 @@ ReadAhead Ahead[kPortCount];
 struct PortHealth {
   bool lost;
   // When the port last showed that its device is there (opened, bytes came, a look
-  // found its name): a look is due kNameLookMs after it.
+  // found its name): a look is due kPortLookIntervalMs after it.
   DWORD aliveTick;
   // Never reset, so that a count taken before a job and one taken after it differ
   // by what the job saw, also across a reconnect in between.
   LineErrorCounts errors;
 };
 PortHealth Health[kPortCount];
-constexpr DWORD kNameLookMs = 500;
 // The mode text and the device's name are formatted here. The longest is the mode
 // text with three 10-digit numbers: 56 characters and the NUL.
 char ScratchText[64];
@@ -173,12 +172,12 @@ NameLook LookAtName(int port) {
   return NameLook::kRefused;
 }
 
-// A port whose device has not shown itself for kNameLookMs is asked for its state,
+// A port whose device has not shown itself for kPortLookIntervalMs is asked for its state,
 // and its name is looked up: a driver that drops a device without failing the calls
 // on its handle still takes its name away.
 void LookAtPort(int port) {
   PortHealth& health = HealthOf(port);
-  if (health.lost || GetTickCount() - health.aliveTick < kNameLookMs) return;
+  if (health.lost || GetTickCount() - health.aliveTick < kPortLookIntervalMs) return;
   health.aliveTick = GetTickCount();
   if (!TakeLineErrors(port, nullptr)) NoteFailedCall(port);
   if (!health.lost && LookAtName(port) == NameLook::kGone) health.lost = true;

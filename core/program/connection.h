@@ -21,9 +21,6 @@ uint32_t SpeedOfEntry(int index);
 
 extern uint8_t PortIsOpen;  // 1 while Connect has SelectedPort open
 
-// How often a lost port is looked for, and a silent open port looked at.
-constexpr uint32_t kPortLookIntervalMs = 500;
-
 // 1 while the program waits for a lost port to come back (PortIsOpen is 0 then).
 extern uint8_t PortWaiting;
 // How long a running LOG waits for its lost port before it ends; 0: a lost port is

@@ -9,6 +9,7 @@
 #include "core/program/state.h"
 #include "core/program/waits.h"
 #include "core/protocol/exchange.h"
+#include "core/seams/serial_port.h"
 #include "core/seams/shell.h"
 
 namespace {

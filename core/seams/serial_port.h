@@ -33,6 +33,10 @@ void PurgePort(int port);
 // then does the caller pump one (a look at the message queue is not free).
 bool AwaitInput(int port, uint32_t ms);
 
+// How often the device of an open port whose line is silent is looked at, and a lost
+// port looked for.
+constexpr uint32_t kPortLookIntervalMs = 500;
+
 // The port's device went away while it was open: an adapter pulled, a driver that
 // dropped it, the far end of a pty closed. The layer sees it when a call on the port
 // fails as only a vanished device fails it, or when a look finds the port's name
