@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/archive/folder_order.h"
 #include "core/archive/sha256.h"
 #include "core/archive/verify_parts.h"
 #include "core/seams/storage.h"
@@ -12,8 +13,6 @@ namespace {
 
 constexpr char kManifestName[] = "manifest.txt";
 constexpr char kSumsName[] = "SHA256SUMS";
-constexpr int kEntryNameChars = 260;  // a file name of either system and its NUL
-constexpr int kRoundNames = 32;       // names taken from the folder per listing
 constexpr int kSumsNamesMax = 16;     // a run names at most five files
 constexpr int kTextLineChars = 1024;
 
@@ -40,50 +39,6 @@ constexpr VerdictText kVerdictText[] = {
 };
 
 char Findings[kFindingsShownMax][kFindingChars];
-
-// ---- Listing a folder in the order of its names, a round of names at a time --------
-
-struct ListRound {
-  const char* after;  // null: from the first name
-  char names[kRoundNames][kEntryNameChars];
-  bool folder[kRoundNames];
-  int count;
-};
-
-// Keeps the kRoundNames smallest names after `after`, sorted.
-void CollectName(void* context, const char* fullName, bool isFolder) {
-  auto& round = *static_cast<ListRound*>(context);
-  char name[kEntryNameChars];
-  std::snprintf(name, sizeof name, "%s", fullName);  // a longer name is known by its start
-  if (round.after != nullptr && std::strcmp(name, round.after) <= 0) return;
-  int at = round.count;
-  while (at > 0 && std::strcmp(round.names[at - 1], name) > 0) --at;
-  if (at == kRoundNames) return;
-  const int last = round.count < kRoundNames ? round.count : kRoundNames - 1;
-  for (int i = last; i > at; --i) {
-    std::memcpy(round.names[i], round.names[i - 1], kEntryNameChars);
-    round.folder[i] = round.folder[i - 1];
-  }
-  std::memcpy(round.names[at], name, kEntryNameChars);
-  round.folder[at] = isFolder;
-  if (round.count < kRoundNames) ++round.count;
-}
-
-using EntryVisit = void (*)(void* context, const char* name, bool isFolder);
-
-// Every entry of `path` in byte order of the names, without holding them all.
-bool ListInOrder(const char* path, EntryVisit visit, void* context) {
-  char last[kEntryNameChars] = "";
-  for (bool first = true;; first = false) {
-    ListRound round;
-    round.after = first ? nullptr : last;
-    round.count = 0;
-    if (!ListFolder(path, CollectName, &round)) return false;
-    for (int i = 0; i < round.count; ++i) visit(context, round.names[i], round.folder[i]);
-    if (round.count < kRoundNames) return true;
-    std::memcpy(last, round.names[kRoundNames - 1], kEntryNameChars);
-  }
-}
 
 // ---- The manifest ------------------------------------------------------------------
 
@@ -341,56 +296,6 @@ void AddFinding(RunCheck& check, const char* format, ...) {
     va_end(values);
   }
   ++check.findingCount;
-}
-
-bool RunFilePath(const RunCheck& check, const char* name, char* path) {
-  return std::snprintf(path, kOutputPathChars, "%s/%s", check.folder, name) < kOutputPathChars;
-}
-
-bool RunFileExists(const RunCheck& check, const char* name) {
-  char path[kOutputPathChars];
-  if (!RunFilePath(check, name, path) || FolderExists(path)) return false;
-  FILE* in = std::fopen(path, "rb");
-  if (in == nullptr) return false;
-  std::fclose(in);
-  return true;
-}
-
-void ShownName(const char* name, char* shown, int size) {
-  int i = 0;
-  for (; name[i] != '\0' && i < size - 1; ++i) {
-    const auto byte = static_cast<unsigned char>(name[i]);
-    shown[i] = byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '?';
-  }
-  shown[i] = '\0';
-}
-
-bool OpenReader(FileReader& reader, const RunCheck& check, const char* name) {
-  char path[kOutputPathChars];
-  reader.file = RunFilePath(check, name, path) && !FolderExists(path) ? std::fopen(path, "rb") : nullptr;
-  reader.position = 0;
-  reader.next = reader.filled = 0;
-  reader.failed = false;
-  return reader.file != nullptr;
-}
-
-int NextByte(FileReader& reader) {
-  if (reader.next == reader.filled) {
-    if (reader.file == nullptr || reader.failed) return -1;
-    reader.filled = std::fread(reader.buffer, 1, sizeof reader.buffer, reader.file);
-    reader.next = 0;
-    if (reader.filled == 0) {
-      reader.failed = std::ferror(reader.file) != 0;
-      return -1;
-    }
-  }
-  ++reader.position;
-  return static_cast<unsigned char>(reader.buffer[reader.next++]);
-}
-
-void CloseReader(FileReader& reader) {
-  if (reader.file != nullptr) std::fclose(reader.file);
-  reader.file = nullptr;
 }
 
 CaptureVerdict VerifyCapture(const char* given) {
